@@ -1,0 +1,4 @@
+#include "GUI_KV58App.h"
+
+// The application object.
+CGUI_KV58App theApp;

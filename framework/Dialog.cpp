@@ -1,0 +1,136 @@
+#include "Dialog.h"
+#include "WinApp.h"
+
+CDialog::CDialog(UINT templateId, CWnd* parent) : m_templateId(templateId), m_parent(parent) {}
+
+CDialog::~CDialog()
+{
+    if (m_hWnd && ::IsWindow(m_hWnd))
+        ::DestroyWindow(m_hWnd);
+}
+
+bool CDialog::Create(HWND owner)
+{
+    HWND hwnd = ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_templateId),
+                                     owner, &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+    return hwnd != nullptr;
+}
+
+INT_PTR CDialog::DoModal()
+{
+    HWND owner = m_parent ? m_parent->m_hWnd : nullptr;
+    m_result = -1;
+    m_modalRunning = true;
+    if (!Create(owner))
+    {
+        m_modalRunning = false;
+        return -1;
+    }
+    if (owner)
+        ::EnableWindow(owner, FALSE);
+
+    MSG msg;
+    while (m_modalRunning)
+    {
+        BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0)
+        {
+            // Leave the quit request for the loop outside ours.
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        if (got == -1)
+            break;
+        if (PreTranslateChain(&msg) || (m_hWnd && ::IsDialogMessageW(m_hWnd, &msg)))
+            continue;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+    m_modalRunning = false;
+
+    if (owner)
+    {
+        ::EnableWindow(owner, TRUE);
+        ::SetActiveWindow(owner);
+    }
+    if (m_hWnd)
+        ::DestroyWindow(m_hWnd);
+    return m_result;
+}
+
+bool CDialog::PreTranslateChain(MSG* msg)
+{
+    for (HWND hwnd = msg->hwnd; hwnd; hwnd = ::GetParent(hwnd))
+    {
+        CWnd* target = FromHandle(hwnd);
+        if (target && target->PreTranslateMessage(msg))
+            return true;
+        if (hwnd == m_hWnd)
+            break;
+    }
+    return false;
+}
+
+void CDialog::EndDialog(INT_PTR result)
+{
+    m_result = result;
+    if (m_modalRunning)
+        m_modalRunning = false;
+    else if (m_hWnd)
+        ::DestroyWindow(m_hWnd);
+}
+
+BOOL CDialog::OnInitDialog()
+{
+    DoDataExchange();
+    return TRUE;
+}
+
+void CDialog::OnOK()
+{
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel()
+{
+    EndDialog(IDCANCEL);
+}
+
+void CDialog::DDX_Control(int id, CWnd& control)
+{
+    control.SubclassDlgItem(id, *this);
+}
+
+LRESULT CDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg)
+    {
+    case WM_INITDIALOG:
+        return OnInitDialog();
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK && HIWORD(wParam) == BN_CLICKED)
+        {
+            OnOK();
+            return 0;
+        }
+        if (LOWORD(wParam) == IDCANCEL && HIWORD(wParam) == BN_CLICKED)
+        {
+            OnCancel();
+            return 0;
+        }
+        // Commands the dialog does not handle go on to the application.
+        if (lParam == 0 && CWinApp::Current() && CWinApp::Current()->OnCommand(LOWORD(wParam)))
+            return 0;
+        break;
+    }
+    return CWnd::WindowProc(msg, wParam, lParam);
+}
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept
+{
+    if (msg != WM_INITDIALOG)
+        return FALSE;
+    auto* self = reinterpret_cast<CDialog*>(lParam);
+    self->SubclassWindow(hwnd);
+    return self->Dispatch(hwnd, msg, wParam, lParam);
+}

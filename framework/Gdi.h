@@ -1,0 +1,66 @@
+#pragma once
+#include <windows.h>
+
+// Owning wrapper of a GDI bitmap.
+class CBitmap
+{
+public:
+    CBitmap() = default;
+    ~CBitmap() { DeleteObject(); }
+    CBitmap(const CBitmap&) = delete;
+    CBitmap& operator=(const CBitmap&) = delete;
+
+    bool LoadBitmap(UINT id);
+    bool CreateCompatibleBitmap(HDC dc, int width, int height);
+    void Attach(HBITMAP bitmap);
+    HBITMAP Detach();
+    void DeleteObject();
+    HBITMAP GetSafeHandle() const { return m_hObject; }
+    SIZE GetSize() const;
+
+private:
+    HBITMAP m_hObject = nullptr;
+};
+
+// A drawing context. Created memory contexts are owned and deleted; attached
+// ones (a paint or window context) are only borrowed.
+class CDC
+{
+public:
+    CDC() = default;
+    virtual ~CDC() { DeleteDC(); }
+    CDC(const CDC&) = delete;
+    CDC& operator=(const CDC&) = delete;
+
+    bool CreateCompatibleDC(HDC reference);
+    void Attach(HDC dc);
+    HDC Detach();
+    void DeleteDC();
+    HDC GetSafeHdc() const { return m_hDC; }
+    bool IsEmpty() const { return m_hDC == nullptr; }
+
+    HGDIOBJ SelectObject(HGDIOBJ object) const { return ::SelectObject(m_hDC, object); }
+    bool BitBlt(int x, int y, int width, int height, HDC source, int sx, int sy,
+                DWORD rop = SRCCOPY) const
+    {
+        return ::BitBlt(m_hDC, x, y, width, height, source, sx, sy, rop) != FALSE;
+    }
+
+protected:
+    HDC m_hDC = nullptr;
+    bool m_owned = false;
+};
+
+// Selects an object into a context for one scope.
+class ScopedSelect
+{
+public:
+    ScopedSelect(HDC dc, HGDIOBJ object) : m_dc(dc), m_previous(::SelectObject(dc, object)) {}
+    ~ScopedSelect() { ::SelectObject(m_dc, m_previous); }
+    ScopedSelect(const ScopedSelect&) = delete;
+    ScopedSelect& operator=(const ScopedSelect&) = delete;
+
+private:
+    HDC m_dc;
+    HGDIOBJ m_previous;
+};

@@ -1,0 +1,125 @@
+#include "Wnd.h"
+
+namespace
+{
+const wchar_t kObjectProperty[] = L"KV58.CWnd";
+
+HWND ReflectionTarget(UINT msg, LPARAM lParam)
+{
+    switch (msg)
+    {
+    case WM_DRAWITEM:
+    {
+        auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+        return item->CtlType == ODT_MENU ? nullptr : item->hwndItem;
+    }
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORSCROLLBAR:
+        return reinterpret_cast<HWND>(lParam);
+    default:
+        return nullptr;
+    }
+}
+} // namespace
+
+CWnd::~CWnd()
+{
+    if (m_hWnd)
+        UnsubclassWindow();
+}
+
+CWnd* CWnd::FromHandle(HWND hwnd)
+{
+    return hwnd ? static_cast<CWnd*>(::GetPropW(hwnd, kObjectProperty)) : nullptr;
+}
+
+bool CWnd::SubclassWindow(HWND hwnd)
+{
+    if (!hwnd || m_hWnd || FromHandle(hwnd))
+        return false;
+    m_hWnd = hwnd;
+    PreSubclassWindow();
+    ::SetPropW(hwnd, kObjectProperty, this);
+    m_originalProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
+        hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::StaticWindowProc)));
+    return true;
+}
+
+bool CWnd::SubclassDlgItem(int id, CWnd& parent)
+{
+    return SubclassWindow(::GetDlgItem(parent.m_hWnd, id));
+}
+
+HWND CWnd::UnsubclassWindow()
+{
+    HWND hwnd = m_hWnd;
+    if (!hwnd)
+        return nullptr;
+    if (::IsWindow(hwnd))
+    {
+        if (::GetWindowLongPtrW(hwnd, GWLP_WNDPROC) ==
+            reinterpret_cast<LONG_PTR>(&CWnd::StaticWindowProc))
+            ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_originalProc));
+        ::RemovePropW(hwnd, kObjectProperty);
+    }
+    m_hWnd = nullptr;
+    m_originalProc = nullptr;
+    return hwnd;
+}
+
+void CWnd::Detach()
+{
+    UnsubclassWindow();
+}
+
+bool CWnd::PreTranslateMessage(MSG*)
+{
+    return false;
+}
+
+bool CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*)
+{
+    return false;
+}
+
+bool CWnd::ReflectToChild(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result)
+{
+    CWnd* child = FromHandle(ReflectionTarget(msg, lParam));
+    return child && child != this && child->OnChildNotify(msg, wParam, lParam, result);
+}
+
+LRESULT CWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = 0;
+    if (ReflectToChild(msg, wParam, lParam, &result))
+        return result;
+    return Default();
+}
+
+LRESULT CWnd::Default()
+{
+    return ::CallWindowProcW(m_originalProc, m_hWnd, m_current.message, m_current.wParam,
+                             m_current.lParam);
+}
+
+LRESULT CWnd::Dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    const MSG saved = m_current;
+    m_current = MSG{hwnd, msg, wParam, lParam, 0, {}};
+    LRESULT result = WindowProc(msg, wParam, lParam);
+    m_current = saved;
+    if (msg == WM_NCDESTROY)
+        Detach();
+    return result;
+}
+
+LRESULT CALLBACK CWnd::StaticWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept
+{
+    CWnd* self = FromHandle(hwnd);
+    if (!self)
+        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    return self->Dispatch(hwnd, msg, wParam, lParam);
+}

@@ -1,0 +1,119 @@
+#include "PanelProcess.h"
+#include <utility>
+
+const wchar_t kPanelTitle[] = L"Halvix HV10 ";
+
+std::wstring BinaryPath(const wchar_t* fileName)
+{
+    wchar_t self[MAX_PATH];
+    DWORD length = ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path(self, length);
+    path.resize(path.find_last_of(L"\\/") + 1);
+    return path + fileName;
+}
+
+ChildProcess::ChildProcess(const std::wstring& program, const std::wstring& arguments)
+{
+    std::wstring commandLine = L"\"" + program + L"\"";
+    if (!arguments.empty())
+        commandLine += L" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                         nullptr, &startup, &info))
+    {
+        ::CloseHandle(info.hThread);
+        m_process = info.hProcess;
+        m_id = info.dwProcessId;
+    }
+}
+
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept
+    : m_process(other.m_process), m_id(other.m_id)
+{
+    other.m_process = nullptr;
+}
+
+ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept
+{
+    std::swap(m_process, other.m_process);
+    std::swap(m_id, other.m_id);
+    return *this;
+}
+
+ChildProcess::~ChildProcess()
+{
+    if (!m_process)
+        return;
+    if (IsRunning())
+    {
+        ::TerminateProcess(m_process, 1);
+        ::WaitForSingleObject(m_process, 5000);
+    }
+    ::CloseHandle(m_process);
+}
+
+bool ChildProcess::WaitExit(DWORD timeoutMs) const
+{
+    return m_process && ::WaitForSingleObject(m_process, timeoutMs) == WAIT_OBJECT_0;
+}
+
+ChildProcess StartPanel(const std::wstring& arguments)
+{
+    return ChildProcess(BinaryPath(L"GUI_KV58.exe"), arguments);
+}
+
+std::vector<HWND> PanelWindows()
+{
+    std::vector<HWND> found;
+    ::EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            wchar_t title[64];
+            int length = ::GetWindowTextW(hwnd, title, 64);
+            if (std::wstring(title, static_cast<size_t>(length)) == kPanelTitle)
+                reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs)
+{
+    const ULONGLONG end = ::GetTickCount64() + timeoutMs;
+    while (!condition())
+    {
+        if (::GetTickCount64() >= end)
+            return false;
+        ::Sleep(10);
+    }
+    return true;
+}
+
+HWND WaitForPanelWindow(DWORD timeoutMs)
+{
+    HWND panel = nullptr;
+    WaitFor(
+        [&] {
+            panel = ::FindWindowW(L"#32770", kPanelTitle);
+            return panel != nullptr;
+        },
+        timeoutMs);
+    return panel;
+}
+
+void EndAllPanels()
+{
+    for (HWND panel : PanelWindows())
+    {
+        DWORD id = 0;
+        ::GetWindowThreadProcessId(panel, &id);
+        if (HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id))
+        {
+            ::TerminateProcess(process, 1);
+            ::WaitForSingleObject(process, 5000);
+            ::CloseHandle(process);
+        }
+    }
+}
