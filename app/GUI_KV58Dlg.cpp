@@ -1,16 +1,31 @@
 #include "GUI_KV58Dlg.h"
 #include "../framework/ResourceString.h"
 #include "../framework/WinApp.h"
+#include "AboutDlg.h"
 #include "resource.h"
+
+namespace
+{
+void SkinButton(CGdipButton& button, UINT standard, UINT alternate, int width, int height)
+{
+    button.SetStandardImage(standard, width, height);
+    button.SetAlternateImage(alternate, width, height);
+    button.m_toggleMode = TRUE;
+}
+} // namespace
 
 CGUI_KV58Dlg::CGUI_KV58Dlg(const UsbAudioApi& api, const HidApi& hid, bool showAllowed)
     : CDialog(IDD_GUI_KV58_DIALOG),
       m_hIcon(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))),
       m_bShowAllowed(showAllowed), m_api(api), m_hid(hid)
 {
+    m_bmpBackground.LoadBitmap(IDB_BACKGROUND);
 }
 
-CGUI_KV58Dlg::~CGUI_KV58Dlg() = default;
+CGUI_KV58Dlg::~CGUI_KV58Dlg()
+{
+    CloseDevice();
+}
 
 void CGUI_KV58Dlg::DoDataExchange()
 {
@@ -26,14 +41,59 @@ void CGUI_KV58Dlg::DoDataExchange()
     DDX_Control(IDC_TRACKBAR_1009, m_trackbars[6]);
     DDX_Control(IDC_TRACKBAR_1010, m_trackbars[7]);
     DDX_Control(IDC_TRACKBAR_1012, m_trackbars[3]);
+    DDX_Control(IDC_FADER_OUT_LEFT, m_fader3);
+    DDX_Control(IDC_FADER_OUT_RIGHT, m_fader4);
+    DDX_Control(IDC_FADER_IN_LEFT, m_fader1);
+    DDX_Control(IDC_FADER_IN_RIGHT, m_fader2);
+    DDX_Control(IDC_LABEL_IN_LEFT, m_label1);
+    DDX_Control(IDC_LABEL_IN_RIGHT, m_label2);
+    DDX_Control(IDC_LABEL_OUT_LEFT, m_label3);
+    DDX_Control(IDC_LABEL_OUT_RIGHT, m_label4);
+    DDX_Control(IDC_MUTE_INPUT, m_btnMute1);
+    DDX_Control(IDC_MUTE_OUTPUT, m_btnMute2);
+    DDX_Control(IDC_LINK_INPUT, m_btnLink1);
+    DDX_Control(IDC_LINK_OUTPUT, m_btnLink2);
 }
 
 BOOL CGUI_KV58Dlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    m_fontNormaliser.Apply(::GetModuleHandleW(nullptr), m_hWnd, 96.0);
+
+    if (HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE))
+    {
+        const std::wstring about = LoadResString(IDS_ABOUTBOX);
+        if (!about.empty())
+        {
+            ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+            ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, about.c_str());
+        }
+    }
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
     const std::wstring title = LoadResString(IDS_TITLE);
+    m_trayIcon.m_owner = m_hWnd;
+    m_trayIcon.m_id = kTrayIconId;
+    m_trayIcon.Add((title + L" Control Panel").c_str(), m_hIcon);
     ::SetWindowTextW(m_hWnd, title.c_str());
+
+    for (CGdipButton* mute : {&m_btnMute1, &m_btnMute2})
+        SkinButton(*mute, IDB_MUTE_OFF, IDB_MUTE_ON, 34, 32);
+    for (CGdipButton* link : {&m_btnLink1, &m_btnLink2})
+        SkinButton(*link, IDB_LINK_OFF, IDB_LINK_ON, 15, 38);
+    for (CPngSlider* fader : {&m_fader1, &m_fader2, &m_fader3, &m_fader4})
+    {
+        fader->SetTrackImage(IDB_FADER_TRACK);
+        fader->SetThumbImage(IDB_FADER_THUMB);
+        fader->m_vertical = TRUE;
+        fader->m_lineStep = 256;  // 1 dB
+        fader->m_pageStep = 1280; // 5 dB
+    }
+
+    m_api.RegisterPnpNotification(nullptr, nullptr, m_hWnd, WM_PNP_NOTIFY, 0);
+    OpenDevice();
+    RefreshDeviceControls();
     return TRUE;
 }
 
@@ -42,19 +102,50 @@ int CGUI_KV58Dlg::ShowMessageBox(const std::wstring& text, const std::wstring& c
     return ::MessageBoxW(m_hWnd, text.c_str(), caption.c_str(), style);
 }
 
+void CGUI_KV58Dlg::OnPaint()
+{
+    PAINTSTRUCT paint;
+    HDC dc = ::BeginPaint(m_hWnd, &paint);
+    if (::IsIconic(m_hWnd))
+    {
+        SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc));
+        RECT client;
+        ::GetClientRect(m_hWnd, &client);
+        const int x = (client.right - client.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+        const int y = (client.bottom - client.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+        ::DrawIcon(dc, x, y, m_hIcon);
+    }
+    else
+    {
+        CDC composition;
+        composition.CreateCompatibleDC(dc);
+        ScopedSelect background(composition.GetSafeHdc(), m_bmpBackground.GetSafeHandle());
+        const SIZE size = m_bmpBackground.GetSize();
+        ::BitBlt(dc, 0, 0, size.cx, size.cy, composition.GetSafeHdc(), 0, 0, SRCCOPY);
+        // The skinned controls keep the clean background under them.
+        for (CPngSlider* fader : {&m_fader1, &m_fader2, &m_fader3, &m_fader4})
+            fader->CaptureBackground(composition);
+        for (CGdipButton* button : {&m_btnMute1, &m_btnMute2, &m_btnLink1, &m_btnLink2})
+            button->CaptureBackground(composition);
+    }
+    ::EndPaint(m_hWnd, &paint);
+}
+
 void CGUI_KV58Dlg::OnSysCommand(UINT id)
 {
-    if ((id & 0xFFF0) == SC_CLOSE)
+    switch (id & 0xFFF0)
     {
+    case IDM_ABOUTBOX:
+    {
+        CAboutDlg about(this);
+        about.DoModal();
+        return;
+    }
+    case SC_CLOSE:
         // Closing only hides the panel; it goes on living in the tray.
         ::ShowWindow(m_hWnd, SW_HIDE);
         return;
     }
-    Default();
-}
-
-void CGUI_KV58Dlg::OnClose()
-{
     Default();
 }
 
@@ -65,17 +156,52 @@ void CGUI_KV58Dlg::OnWindowPosChanging(WINDOWPOS* pos)
         pos->flags &= ~SWP_SHOWWINDOW;
 }
 
-void CGUI_KV58Dlg::OnTrayExit()
+LRESULT CGUI_KV58Dlg::OnCtlColor(UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    ::PostMessageW(m_hWnd, WM_COMMAND, ID_APP_EXIT, 0);
+    const LRESULT result = CDialog::WindowProc(msg, wParam, lParam);
+    wchar_t className[256] = L"";
+    ::GetClassNameW(reinterpret_cast<HWND>(lParam), className, 256);
+    if (wcscmp(className, L"Static") == 0)
+        ::SetTextColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
+    return result;
 }
 
-bool CGUI_KV58Dlg::OnCommand(WORD id, WORD)
+bool CGUI_KV58Dlg::OnCommand(WORD id, WORD code)
 {
     switch (id)
     {
+    case IDC_MUTE_INPUT:
+        if (code == BN_CLICKED)
+            OnBnClickedMute1();
+        return code == BN_CLICKED;
+    case IDC_MUTE_OUTPUT:
+        if (code == BN_CLICKED)
+            OnBnClickedMute2();
+        return code == BN_CLICKED;
+    case IDC_INPUT_SOURCE:
+        if (code == CBN_SELCHANGE)
+            OnSelchangeInputSource();
+        return code == CBN_SELCHANGE;
+    case IDC_STREAMING_MODE:
+        if (code == CBN_SELCHANGE)
+            OnSelchangeStreamingMode();
+        return code == CBN_SELCHANGE;
+    case IDC_ASIO_BUFFER:
+        if (code == CBN_SELCHANGE)
+            OnSelchangeAsioBufferSize();
+        return code == CBN_SELCHANGE;
+    case IDC_SAMPLE_RATE:
+        if (code == CBN_SELCHANGE)
+            OnSelchangeSampleRate();
+        return code == CBN_SELCHANGE;
     case ID_TRAY_EXIT:
         OnTrayExit();
+        return true;
+    case ID_TRAY_HIDE:
+        OnTrayHide();
+        return true;
+    case ID_TRAY_OPEN:
+        OnTrayOpen();
         return true;
     }
     return false;
@@ -85,18 +211,43 @@ LRESULT CGUI_KV58Dlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg)
     {
+    case WM_DEVICE_NOTIFY:
+        return OnDeviceNotification();
+    case WM_PNP_NOTIFY:
+        return OnPnpNotification(wParam);
+    case WM_TRAY_NOTIFY:
+        return OnTrayNotify(wParam, lParam);
+    case WM_PNGSLIDER_CHANGE_END:
+        return 0;
+    case WM_PNGSLIDER_CHANGED:
+        return OnFaderChanged(wParam, lParam);
     case WM_SYSCOMMAND:
         OnSysCommand(static_cast<UINT>(wParam));
         return 0;
-    case WM_CLOSE:
-        OnClose();
+    case WM_PAINT:
+        OnPaint();
         return 0;
-    case WM_WINDOWPOSCHANGING:
-        OnWindowPosChanging(reinterpret_cast<WINDOWPOS*>(lParam));
-        return Default();
+    case WM_QUERYDRAGICON:
+        return reinterpret_cast<LRESULT>(m_hIcon);
     case WM_COMMAND:
         if (OnCommand(LOWORD(wParam), HIWORD(wParam)))
             return 0;
+        break;
+    case WM_DESTROY:
+        // Whether it ends through the tray's Exit (WM_CLOSE) or through Escape
+        // or Enter, the panel leaves no dead icon in the tray.
+        m_trayIcon.Remove();
+        break;
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORMSGBOX:
+        return OnCtlColor(msg, wParam, lParam);
+    case WM_WINDOWPOSCHANGING:
+        OnWindowPosChanging(reinterpret_cast<WINDOWPOS*>(lParam));
         break;
     }
     return CDialog::WindowProc(msg, wParam, lParam);

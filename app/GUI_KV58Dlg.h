@@ -13,7 +13,9 @@
 #include "../mixer/ChannelModel.h"
 #include "../settings/AsioBufferSizes.h"
 #include "TrayIcon.h"
+#include <array>
 #include <atomic>
+#include <optional>
 #include <string>
 
 constexpr UINT WM_PNP_NOTIFY = WM_APP + 3;
@@ -30,6 +32,8 @@ public:
 
     // Device connection.
     UsbAudioStatus OpenDevice();
+    // Stops the worker and closes the device; the panel's end.
+    void CloseDevice();
     void StopNotificationThread();
     void RefreshDeviceControls();
     LRESULT OnPnpNotification(WPARAM wParam);
@@ -70,6 +74,23 @@ public:
     void LoadChannelGroups();
     void ReadMixerState();
     void SendFaderVolume(CPngSlider& fader);
+    // Which channel, readout, partner and link button belong to a fader.
+    struct FaderBinding
+    {
+        CPngSlider* fader;
+        ChannelGroup* group;
+        int record;
+        CWnd* readout;
+        CPngSlider* partner;
+        CGdipButton* link;
+    };
+    std::array<FaderBinding, 4> FaderBindings();
+    std::optional<FaderBinding> BindingOf(const CPngSlider& fader);
+    int16_t ReadVolume(const ChannelRecord& record);
+    bool ReadMute(const ChannelGroup& group);
+    void ShowChannel(const ChannelRecord& record, CPngSlider& fader, CWnd& readout);
+    void ShowMute(const ChannelGroup& group, CGdipButton& button);
+    void SendMute(const ChannelGroup& group, const CGdipButton& button);
     LRESULT OnFaderChanged(WPARAM id, LPARAM position);
     void OnBnClickedMute1();
     void OnBnClickedMute2();
@@ -92,6 +113,7 @@ public:
     std::atomic<uint8_t> m_stopNotifyThread{0};
     WnAutoResetEvent m_notifyEvent;
     CTrayIcon m_trayIcon;
+    CDialogFontNormaliser m_fontNormaliser;
     CBitmap m_bmpBackground;
     bool m_bShowAllowed;
     AsioBufferSizeList m_asioBufferSizes;
@@ -100,6 +122,18 @@ public:
     CComboBox m_cbStreamingMode;
     CComboBox m_cbAsioBuffer;
     CSliderCtrl m_trackbars[8];
+    CPngSlider m_fader1;
+    CPngSlider m_fader2;
+    CPngSlider m_fader3;
+    CPngSlider m_fader4;
+    CGdipButton m_btnMute1;
+    CGdipButton m_btnMute2;
+    CGdipButton m_btnLink1;
+    CGdipButton m_btnLink2;
+    CTransparentStatic2 m_label1;
+    CTransparentStatic2 m_label2;
+    CTransparentStatic2 m_label3;
+    CTransparentStatic2 m_label4;
 
 protected:
     void DoDataExchange() override;
@@ -115,10 +149,11 @@ protected:
 private:
     void OnPaint();
     void OnSysCommand(UINT id);
-    void OnClose();
     void OnWindowPosChanging(WINDOWPOS* pos);
     LRESULT OnCtlColor(UINT msg, WPARAM wParam, LPARAM lParam);
     bool OnCommand(WORD id, WORD code);
     void StartNotificationThread();
     static DWORD WINAPI NotificationThread(LPVOID dialog);
+    // Creates the notification event anew: 0 or the error (tests make it fail).
+    virtual DWORD CreateNotifyEvent();
 };

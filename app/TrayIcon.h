@@ -1,7 +1,16 @@
 #pragma once
 #include <windows.h>
+#include <shellapi.h>
+#include <cstddef>
 
 constexpr UINT WM_TRAY_NOTIFY = WM_APP + 7;
+constexpr UINT kTrayIconId = 0x42424242;
+
+// The record layout that ends with the item GUID and has no balloon icon:
+// 952 bytes in a 32-bit build, 968 in a 64-bit one.
+constexpr DWORD kTrayRecordSize = offsetof(NOTIFYICONDATAW, guidItem) + sizeof(GUID);
+static_assert(kTrayRecordSize == NOTIFYICONDATAW_V3_SIZE);
+static_assert(kTrayRecordSize == (sizeof(void*) == 4 ? 952 : 968));
 
 // The panel's icon in the notification area.
 struct CTrayIcon
@@ -10,5 +19,10 @@ struct CTrayIcon
     UINT m_id = 0;
 
     BOOL Add(const wchar_t* text, HICON icon) const;
+    // Does nothing before the owner is known.
     BOOL Remove() const;
+
+    // The records handed to the shell, built afresh for every call.
+    NOTIFYICONDATAW AddRecord(const wchar_t* text, HICON icon) const;
+    NOTIFYICONDATAW RemoveRecord() const;
 };

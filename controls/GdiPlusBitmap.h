@@ -1,20 +1,19 @@
 #pragma once
 #include <windows.h>
 #include <gdiplus.h>
+#include <memory>
 
 // Holds one decoded image.
 class CGdiPlusBitmap
 {
 public:
     CGdiPlusBitmap() = default;
-    virtual ~CGdiPlusBitmap();
+    virtual ~CGdiPlusBitmap() = default;
     CGdiPlusBitmap(const CGdiPlusBitmap&) = delete;
     CGdiPlusBitmap& operator=(const CGdiPlusBitmap&) = delete;
 
-    Gdiplus::Bitmap* m_image = nullptr;
-
-protected:
-    void Empty();
+    // Null when the holder is empty.
+    std::unique_ptr<Gdiplus::Bitmap> m_image;
 };
 
 // A PNG image decoded from the program's own resources of type "PNG". The
@@ -25,6 +24,7 @@ public:
     CGdiPlusBitmapResource() = default;
     ~CGdiPlusBitmapResource() override;
 
+    // False leaves the holder empty; a loaded holder is emptied first.
     bool LoadPngResource(UINT id);
 
     HGLOBAL m_globalCopy = nullptr;

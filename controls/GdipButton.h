@@ -1,7 +1,8 @@
 #pragma once
 #include "../framework/Controls.h"
-#include "../framework/Gdi.h"
 #include "GdiPlusBitmap.h"
+#include "Surface.h"
+#include <memory>
 #include <string>
 
 // A skinned toggle button drawn from PNG images over the dialog background.
@@ -12,6 +13,7 @@ public:
     CGdipButton() = default;
     ~CGdipButton() override;
 
+    // Both record the size, resize the window to it in place and load the image.
     void SetStandardImage(UINT id, int width, int height);
     void SetAlternateImage(UINT id, int width, int height);
     // Copies the background under the button from the dialog's composition.
@@ -29,25 +31,31 @@ public:
     BOOL m_toggled = FALSE;
     BOOL m_showAlternate = FALSE;
 
-    CGdiPlusBitmapResource* m_imgAlternate = nullptr;
-    CGdiPlusBitmapResource* m_imgAlternatePressed = nullptr;
-    CGdiPlusBitmapResource* m_imgStandard = nullptr;
-    CGdiPlusBitmapResource* m_imgStandardPressed = nullptr;
-    CGdiPlusBitmapResource* m_imgDisabled = nullptr;
+    std::unique_ptr<CGdiPlusBitmapResource> m_imgAlternate;
+    std::unique_ptr<CGdiPlusBitmapResource> m_imgAlternatePressed;
+    std::unique_ptr<CGdiPlusBitmapResource> m_imgStandard;
+    std::unique_ptr<CGdiPlusBitmapResource> m_imgStandardPressed;
+    std::unique_ptr<CGdiPlusBitmapResource> m_imgDisabled;
     std::wstring m_toolTipText;
-    HWND m_toolTip = nullptr;
+
+    struct WindowDestroyer
+    {
+        void operator()(HWND window) const;
+    };
+    std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer> m_toolTip;
+
     int m_height = 0;
     int m_width = 0;
 
-    CDC m_surfBackground;
-    CDC m_surfStandard;
-    CDC m_surfStandardPressed;
-    CDC m_surfStandardHover;
-    CDC m_surfAlternate;
-    CDC m_surfAlternatePressed;
-    CDC m_surfAlternateHover;
-    CDC m_surfDisabled;
-    CDC* m_surfCurrent = nullptr;
+    CSurface m_surfBackground;
+    CSurface m_surfStandard;
+    CSurface m_surfStandardPressed;
+    CSurface m_surfStandardHover;
+    CSurface m_surfAlternate;
+    CSurface m_surfAlternatePressed;
+    CSurface m_surfAlternateHover;
+    CSurface m_surfDisabled;
+    CSurface* m_surfCurrent = nullptr;
 
 protected:
     void PreSubclassWindow() override;
@@ -55,4 +63,12 @@ protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     bool OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
     void DrawItem(const DRAWITEMSTRUCT& item);
+
+private:
+    void BuildStateImages(HDC dc);
+    void SetSize(int width, int height);
+    void OnMouseMove();
+    void OnMouseHover();
+    void OnMouseLeave();
+    void OnLButtonUp(int x, int y);
 };

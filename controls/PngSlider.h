@@ -1,25 +1,30 @@
 #pragma once
 #include "../framework/Controls.h"
-#include "../framework/Gdi.h"
 #include "GdiPlusBitmap.h"
+#include "Surface.h"
+#include <memory>
 
 // Posted to the parent: wParam the control id, lParam the position.
 constexpr UINT WM_PNGSLIDER_CHANGED = 0x2809;
 constexpr UINT WM_PNGSLIDER_CHANGE_END = 0x280A;
 
-// A skinned vertical fader drawn from a track and a thumb image.
+// A skinned vertical fader drawn from a track and a thumb image. The
+// smallest position is at the top.
 class CPngSlider : public CStatic
 {
 public:
     CPngSlider() = default;
     ~CPngSlider() override;
 
+    // Size the window to the track (27 x 147) and load the images; false
+    // when the image does not load.
     bool SetTrackImage(UINT id);
     bool SetThumbImage(UINT id);
     // Clamps to the range, stores and redraws; posts nothing.
     void SetPos(int pos);
     void CaptureBackground(const CDC& composition);
 
+    // The thumb centre's y for a position, and the position for a y.
     int PosToPixel(int pos) const;
     int PixelToPos(int pixel) const;
 
@@ -45,13 +50,28 @@ public:
     BOOL m_mouseTracked = FALSE;
     BOOL m_vertical = FALSE;
     BOOL m_dragging = FALSE;
-    CDC m_surfBackground;
-    CDC m_surfTrack;
+    CSurface m_surfBackground;
+    CSurface m_surfTrack;
     UINT_PTR m_dragTimer = 0;
     UINT_PTR m_settleTimer = 0;
-    CGdiPlusBitmapResource* m_imgTrack = nullptr;
-    CGdiPlusBitmapResource* m_imgThumb = nullptr;
+    std::unique_ptr<CGdiPlusBitmapResource> m_imgTrack;
+    std::unique_ptr<CGdiPlusBitmapResource> m_imgThumb;
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    double Span() const;
+    void Redraw() const;
+    void Notify(UINT msg) const;
+    void StepTo(long long pos);
+    void MoveThumbTo(int y);
+    void OnPaint();
+    void OnLButtonDown(UINT flags, int y);
+    void OnMouseMove(int y);
+    void OnLButtonUp();
+    LRESULT OnGetDlgCode();
+    void OnKeyDown(UINT key);
+    void OnMouseWheel(short delta);
+    void OnTimer(UINT_PTR id);
 };

@@ -28,6 +28,10 @@ INT_PTR CDialog::DoModal()
     }
     if (owner)
         ::EnableWindow(owner, FALSE);
+    // As the system's modal dialogs do, the loop shows a template that is not
+    // visible by itself (a window that refuses to be shown stays hidden).
+    if (!::IsWindowVisible(m_hWnd))
+        ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
 
     MSG msg;
     while (m_modalRunning)

@@ -1,4 +1,5 @@
 #include "PanelProcess.h"
+#include <tlhelp32.h>
 #include <utility>
 
 const wchar_t kPanelTitle[] = L"Halvix HV10 ";
@@ -105,15 +106,23 @@ HWND WaitForPanelWindow(DWORD timeoutMs)
 
 void EndAllPanels()
 {
-    for (HWND panel : PanelWindows())
+    // By process, not by window: a panel that is still ending, or one that
+    // never got its window, would otherwise hold the single-instance lock.
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry))
     {
-        DWORD id = 0;
-        ::GetWindowThreadProcessId(panel, &id);
-        if (HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id))
+        if (_wcsicmp(entry.szExeFile, L"GUI_KV58.exe") != 0)
+            continue;
+        if (HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID))
         {
             ::TerminateProcess(process, 1);
             ::WaitForSingleObject(process, 5000);
             ::CloseHandle(process);
         }
     }
+    ::CloseHandle(snapshot);
 }

@@ -1,0 +1,79 @@
+#include "../framework/WinApp.h"
+#include "GUI_KV58Dlg.h"
+#include "resource.h"
+#include <memory>
+#include <type_traits>
+
+namespace
+{
+struct MenuDestroyer
+{
+    void operator()(HMENU menu) const { ::DestroyMenu(menu); }
+};
+using OwnedMenu = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDestroyer>;
+
+// The tray menu offers what the window's state allows: Hide for a window on
+// screen, Open for one that is hidden or minimised.
+void TrackTrayMenu(HWND dialog)
+{
+    POINT cursor;
+    if (!::GetCursorPos(&cursor))
+        return;
+    OwnedMenu menu(::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_TRAYMENU)));
+    if (!menu)
+        return;
+    HMENU popup = ::GetSubMenu(menu.get(), 0);
+    if (!popup)
+        return;
+
+    const bool onScreen = ::IsWindowVisible(dialog) && !::IsIconic(dialog);
+    ::EnableMenuItem(popup, ID_TRAY_OPEN, MF_BYCOMMAND | (onScreen ? MF_GRAYED : MF_ENABLED));
+    ::EnableMenuItem(popup, ID_TRAY_HIDE, MF_BYCOMMAND | (onScreen ? MF_ENABLED : MF_GRAYED));
+    ::EnableMenuItem(popup, ID_TRAY_EXIT, MF_BYCOMMAND | MF_ENABLED);
+
+    // In the foreground, the menu closes when the user clicks elsewhere.
+    ::SetForegroundWindow(dialog);
+    ::TrackPopupMenu(popup, TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, dialog, nullptr);
+    // Lets the shell's next click on the icon reach a menu again.
+    ::PostMessageW(dialog, WM_NULL, 0, 0);
+}
+} // namespace
+
+LRESULT CGUI_KV58Dlg::OnTrayNotify(WPARAM id, LPARAM mouseMessage)
+{
+    if (id != kTrayIconId)
+        return 0;
+    switch (mouseMessage)
+    {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        OnTrayOpen();
+        break;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+        TrackTrayMenu(m_hWnd);
+        break;
+    }
+    return 0;
+}
+
+void CGUI_KV58Dlg::OnTrayOpen()
+{
+    m_bShowAllowed = true;
+    ::ShowWindow(m_hWnd, ::IsIconic(m_hWnd) ? SW_RESTORE : SW_SHOW);
+    ::SetForegroundWindow(m_hWnd);
+}
+
+void CGUI_KV58Dlg::OnTrayHide()
+{
+    // From now on a show request is no longer refused.
+    m_bShowAllowed = true;
+    ::ShowWindow(m_hWnd, SW_HIDE);
+}
+
+void CGUI_KV58Dlg::OnTrayExit()
+{
+    // Ends the program once the menu and the tray callback have returned:
+    // the application answers the command with WM_CLOSE to this window.
+    ::PostMessageW(m_hWnd, WM_COMMAND, ID_APP_EXIT, 0);
+}

@@ -1,0 +1,47 @@
+#include "TrayIcon.h"
+#include <cstring>
+
+namespace
+{
+// Zero-filled but for the fields that name the icon.
+NOTIFYICONDATAW IconRecord(HWND owner, UINT id)
+{
+    NOTIFYICONDATAW record;
+    std::memset(&record, 0, sizeof record);
+    record.cbSize = kTrayRecordSize;
+    record.hWnd = owner;
+    record.uID = id;
+    return record;
+}
+} // namespace
+
+NOTIFYICONDATAW CTrayIcon::AddRecord(const wchar_t* text, HICON icon) const
+{
+    NOTIFYICONDATAW record = IconRecord(m_owner, m_id);
+    record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    record.uCallbackMessage = WM_TRAY_NOTIFY;
+    record.hIcon = icon;
+    // A longer text is cut to what the field holds, terminator included.
+    if (text)
+        ::lstrcpynW(record.szTip, text, ARRAYSIZE(record.szTip));
+    return record;
+}
+
+NOTIFYICONDATAW CTrayIcon::RemoveRecord() const
+{
+    return IconRecord(m_owner, m_id);
+}
+
+BOOL CTrayIcon::Add(const wchar_t* text, HICON icon) const
+{
+    NOTIFYICONDATAW record = AddRecord(text, icon);
+    return ::Shell_NotifyIconW(NIM_ADD, &record);
+}
+
+BOOL CTrayIcon::Remove() const
+{
+    if (!m_owner)
+        return FALSE;
+    NOTIFYICONDATAW record = RemoveRecord();
+    return ::Shell_NotifyIconW(NIM_DELETE, &record);
+}

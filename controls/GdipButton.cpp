@@ -1,0 +1,281 @@
+#include "GdipButton.h"
+#include "BackgroundCapture.h"
+#include "ImageDrawing.h"
+#include "MemDC.h"
+#include <commctrl.h>
+#include <windowsx.h>
+
+namespace
+{
+constexpr UINT_PTR kToolId = 1;
+constexpr int kToolTipDelayMs = 2000;
+} // namespace
+
+void CGdipButton::WindowDestroyer::operator()(HWND window) const
+{
+    if (::IsWindow(window))
+        ::DestroyWindow(window);
+}
+
+CGdipButton::~CGdipButton() = default;
+
+void CGdipButton::PreSubclassWindow()
+{
+    // From now on the system never draws the button: the template's push-like
+    // check box becomes owner-drawn, and m_toggled is the only toggle state.
+    const LONG_PTR style = ::GetWindowLongPtrW(m_hWnd, GWL_STYLE);
+    ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, (style & ~BS_TYPEMASK) | BS_OWNERDRAW);
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                   SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    CButton::PreSubclassWindow();
+}
+
+void CGdipButton::SetSize(int width, int height)
+{
+    m_width = width;
+    m_height = height;
+    ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, width, height, SWP_NOMOVE);
+}
+
+void CGdipButton::SetStandardImage(UINT id, int width, int height)
+{
+    SetSize(width, height);
+    // A failed load leaves an empty holder: its looks show the background only.
+    m_imgStandard = std::make_unique<CGdiPlusBitmapResource>();
+    m_imgStandard->LoadPngResource(id);
+}
+
+void CGdipButton::SetAlternateImage(UINT id, int width, int height)
+{
+    SetSize(width, height);
+    m_hasAlternate = TRUE;
+    m_imgAlternate = std::make_unique<CGdiPlusBitmapResource>();
+    m_imgAlternate->LoadPngResource(id);
+    m_flipOnPress = TRUE;
+    m_surfCurrent = &m_surfAlternate;
+}
+
+void CGdipButton::CaptureBackground(const CDC& composition)
+{
+    CaptureFromComposition(m_hWnd, composition.GetSafeHdc(), m_surfBackground);
+}
+
+void CGdipButton::BuildStateImages(HDC dc)
+{
+    if (m_statesBuilt || !m_imgStandard)
+        return;
+    RECT client{};
+    ::GetClientRect(m_hWnd, &client);
+    const int width = client.right;
+    const int height = client.bottom;
+    CMemDC memDC(dc, client);
+    Gdiplus::Graphics graphics(memDC.GetSafeHdc());
+
+    if (m_surfBackground.IsEmpty())
+        CaptureFromParent(m_hWnd, m_surfBackground, m_width, m_height);
+
+    // Background, then the image as draw() puts it, kept in surface.
+    auto compose = [&](CSurface& surface, auto draw)
+    {
+        if (!surface.IsEmpty())
+            return;
+        memDC.BitBlt(0, 0, width, height, m_surfBackground.GetSafeHdc(), 0, 0);
+        draw();
+        graphics.Flush(Gdiplus::FlushIntentionSync);
+        if (surface.Create(memDC.GetSafeHdc(), width, height))
+            surface.BitBlt(0, 0, width, height, memDC.GetSafeHdc(), 0, 0);
+    };
+    const CGdiPlusBitmapResource* standard = m_imgStandard.get();
+    // The hover and grey looks show the image at its natural size, cropped.
+    const SIZE natural = ImageSize(standard);
+    const auto naturalW = static_cast<float>(natural.cx);
+    const auto naturalH = static_cast<float>(natural.cy);
+
+    if (m_surfStandard.IsEmpty())
+    {
+        const CGdiPlusBitmapResource* pressed =
+            m_imgStandardPressed ? m_imgStandardPressed.get() : standard;
+        compose(m_surfStandard,
+                [&] { DrawImageScaled(graphics, standard, 0, 0, m_width, m_height); });
+        compose(m_surfStandardPressed,
+                [&] { DrawImageScaled(graphics, pressed, 1, 1, m_width, m_height); });
+        compose(m_surfStandardHover,
+                [&]
+                {
+                    DrawImageThroughMatrix(graphics, standard, SkinMatrix::kStandardHover, 0, 0,
+                                           naturalW, naturalH);
+                });
+        compose(m_surfDisabled,
+                [&]
+                {
+                    if (m_hasDisabledImage)
+                        DrawImageScaled(graphics, m_imgDisabled.get(), 0, 0, m_width, m_height);
+                    else
+                        DrawImageThroughMatrix(graphics, standard, SkinMatrix::kGrey, 0, 0,
+                                               naturalW, naturalH);
+                });
+    }
+    if (m_surfAlternate.IsEmpty() && m_hasAlternate)
+    {
+        const CGdiPlusBitmapResource* alternate = m_imgAlternate.get();
+        const CGdiPlusBitmapResource* pressed =
+            m_imgAlternatePressed ? m_imgAlternatePressed.get() : alternate;
+        compose(m_surfAlternate,
+                [&] { DrawImageScaled(graphics, alternate, 0, 0, m_width, m_height); });
+        compose(m_surfAlternatePressed,
+                [&] { DrawImageScaled(graphics, pressed, 1, 1, m_width, m_height); });
+        compose(m_surfAlternateHover,
+                [&]
+                {
+                    DrawImageThroughMatrix(graphics, alternate, SkinMatrix::kAlternateHover, 0, 0,
+                                           naturalW, naturalH);
+                });
+    }
+    if (!m_surfCurrent)
+        m_surfCurrent = &m_surfStandard;
+    m_statesBuilt = TRUE;
+}
+
+void CGdipButton::DrawItem(const DRAWITEMSTRUCT& item)
+{
+    CSurface* surface = &m_surfDisabled;
+    if (!m_disabled)
+    {
+        const bool pressed = (item.itemState & ODS_SELECTED) != 0;
+        if (m_flipOnPress && pressed)
+            m_showAlternate = !m_showAlternate;
+        if (m_toggleMode)
+            m_showAlternate = m_toggled != FALSE;
+        if (pressed)
+            surface = (m_toggleMode || m_showAlternate) ? &m_surfAlternatePressed
+                                                        : &m_surfStandardPressed;
+        else if (m_hovering)
+            surface = m_showAlternate ? &m_surfAlternateHover : &m_surfStandardHover;
+        else
+            surface = m_showAlternate ? &m_surfAlternate : &m_surfStandard;
+    }
+    m_surfCurrent = surface;
+    if (surface->IsEmpty())
+        return;
+    RECT client{};
+    ::GetClientRect(m_hWnd, &client);
+    ::BitBlt(item.hDC, 0, 0, client.right, client.bottom, surface->GetSafeHdc(), 0, 0, SRCCOPY);
+}
+
+bool CGdipButton::OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result)
+{
+    switch (msg)
+    {
+    case WM_CTLCOLORBTN:
+        // Sent by the button's paint just before WM_DRAWITEM; the parent's
+        // own colour handling goes on.
+        BuildStateImages(reinterpret_cast<HDC>(wParam));
+        return false;
+    case WM_DRAWITEM:
+        DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        *result = TRUE;
+        return true;
+    }
+    return CButton::OnChildNotify(msg, wParam, lParam, result);
+}
+
+bool CGdipButton::PreTranslateMessage(MSG* msg)
+{
+    // A fast second click counts as a click of its own.
+    if (msg->message == WM_LBUTTONDBLCLK && msg->hwnd == m_hWnd)
+        msg->message = WM_LBUTTONDOWN;
+    if (m_toolTip && ::IsWindow(m_toolTip.get()))
+        ::SendMessageW(m_toolTip.get(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));
+    return CButton::PreTranslateMessage(msg);
+}
+
+void CGdipButton::OnMouseMove()
+{
+    if (m_mouseTracked)
+        return;
+    TRACKMOUSEEVENT track{sizeof track, TME_HOVER | TME_LEAVE, m_hWnd, 1};
+    m_mouseTracked = ::_TrackMouseEvent(&track);
+}
+
+void CGdipButton::OnMouseHover()
+{
+    m_hovering = TRUE;
+    Invalidate();
+    m_toolTip.reset();
+    UpdateToolTip(std::wstring(m_toolTipText), true);
+    if (m_toolTip)
+        ::SendMessageW(m_toolTip.get(), TTM_UPDATE, 0, 0);
+}
+
+void CGdipButton::OnMouseLeave()
+{
+    m_mouseTracked = FALSE;
+    m_hovering = FALSE;
+    Invalidate();
+}
+
+void CGdipButton::OnLButtonUp(int x, int y)
+{
+    // The click notification that follows reads the new state.
+    if (x >= 0 && x < m_width && y >= 0 && y < m_height && m_toggleMode)
+    {
+        m_toggled = !m_toggled;
+        Invalidate();
+    }
+}
+
+void CGdipButton::UpdateToolTip(const std::wstring& text, bool activate)
+{
+    if (text.empty())
+        return;
+    if (!m_toolTip)
+    {
+        m_toolTip.reset(::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, 0, CW_USEDEFAULT,
+                                          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd,
+                                          nullptr, ::GetModuleHandleW(nullptr), nullptr));
+        if (!m_toolTip)
+            return;
+        ::SendMessageW(m_toolTip.get(), TTM_ACTIVATE, TRUE, 0);
+    }
+    m_toolTipText = text;
+
+    TTTOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.hwnd = m_hWnd;
+    tool.uId = kToolId;
+    tool.lpszText = m_toolTipText.data();
+    HWND tip = m_toolTip.get();
+    if (::SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0) == 0)
+    {
+        ::GetClientRect(m_hWnd, &tool.rect);
+        ::SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    ::SendMessageW(tip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    ::SendMessageW(tip, TTM_SETDELAYTIME, TTDT_AUTOMATIC, kToolTipDelayMs);
+    ::SendMessageW(tip, TTM_ACTIVATE, activate ? TRUE : FALSE, 0);
+}
+
+LRESULT CGdipButton::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg)
+    {
+    case WM_ERASEBKGND:
+        // Every paint covers the whole button: no erased frame in between.
+        return TRUE;
+    case WM_MOUSEMOVE:
+        OnMouseMove();
+        return Default();
+    case WM_MOUSELEAVE:
+        OnMouseLeave();
+        return 0;
+    case WM_MOUSEHOVER:
+        OnMouseHover();
+        return 0;
+    case WM_LBUTTONDOWN:
+        return Default();
+    case WM_LBUTTONUP:
+        OnLButtonUp(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        return Default();
+    }
+    return CButton::WindowProc(msg, wParam, lParam);
+}

@@ -1,0 +1,320 @@
+#include "PngSlider.h"
+#include "BackgroundCapture.h"
+#include "ImageDrawing.h"
+#include "MemDC.h"
+#include "SafeMath.h"
+#include <algorithm>
+#include <commctrl.h>
+#include <cstdlib>
+#include <windowsx.h>
+
+namespace
+{
+constexpr int kTrackWidth = 27;
+constexpr int kTrackHeight = 147;
+constexpr int kThumbWidth = 27;
+constexpr int kThumbHeight = 17;
+constexpr UINT_PTR kDragTimerId = 100;
+constexpr UINT kDragPeriodMs = 30;
+constexpr UINT_PTR kSettleTimerId = 150;
+constexpr UINT kSettleDelayMs = 1000;
+} // namespace
+
+CPngSlider::~CPngSlider() = default;
+
+bool CPngSlider::SetTrackImage(UINT id)
+{
+    m_trackHeight = kTrackHeight;
+    m_trackWidth = kTrackWidth;
+    ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, kTrackWidth, kTrackHeight, SWP_NOMOVE);
+    m_imgTrack = std::make_unique<CGdiPlusBitmapResource>();
+    if (!m_imgTrack->LoadPngResource(id))
+        return false;
+    ::GetClientRect(m_hWnd, &m_clientRect);
+    m_hasTrackImage = TRUE;
+    return true;
+}
+
+bool CPngSlider::SetThumbImage(UINT id)
+{
+    if (!m_hasTrackImage)
+    {
+        RECT client{};
+        ::GetClientRect(m_hWnd, &client);
+        m_trackWidth = client.right;
+        m_trackHeight = client.bottom;
+    }
+    m_thumbHeight = kThumbHeight;
+    m_thumbWidth = kThumbWidth;
+    m_imgThumb = std::make_unique<CGdiPlusBitmapResource>();
+    if (!m_imgThumb->LoadPngResource(id))
+        return false;
+    m_hasThumbImage = TRUE;
+    return true;
+}
+
+void CPngSlider::SetPos(int pos)
+{
+    if (pos > m_rangeMax)
+        pos = m_rangeMax;
+    if (pos < m_rangeMin)
+        pos = m_rangeMin;
+    m_pos = pos;
+    Redraw();
+}
+
+void CPngSlider::CaptureBackground(const CDC& composition)
+{
+    CaptureFromComposition(m_hWnd, composition.GetSafeHdc(), m_surfBackground);
+}
+
+double CPngSlider::Span() const
+{
+    return static_cast<double>(m_trackHeight) - m_marginBottom - m_marginTop - m_thumbHeight;
+}
+
+int CPngSlider::PosToPixel(int pos) const
+{
+    const double range = static_cast<double>(m_rangeMax) - m_rangeMin;
+    // A range of one position has its thumb at the top.
+    const double offset = range == 0 ? 0 : (static_cast<double>(pos) - m_rangeMin) / range * Span();
+    return ClampToInt(static_cast<long long>(TruncateToInt(offset)) + m_marginTop +
+                      m_thumbHeight / 2);
+}
+
+int CPngSlider::PixelToPos(int pixel) const
+{
+    const double span = Span();
+    if (span == 0)
+        return m_rangeMin;
+    const double range = static_cast<double>(m_rangeMax) - m_rangeMin;
+    return TruncateToInt(
+        m_rangeMin + range * (static_cast<double>(pixel) - m_thumbHeight / 2 - m_marginTop) / span);
+}
+
+void CPngSlider::Redraw() const
+{
+    // Without a window there is nothing to redraw; a null window would mean the whole screen.
+    if (m_hWnd)
+        Invalidate(true);
+}
+
+void CPngSlider::Notify(UINT msg) const
+{
+    ::PostMessageW(GetParent(), msg, static_cast<WPARAM>(GetDlgCtrlID()),
+                   static_cast<LPARAM>(m_pos));
+}
+
+void CPngSlider::StepTo(long long pos)
+{
+    SetPos(ClampToInt(pos));
+    Notify(WM_PNGSLIDER_CHANGED);
+    // The change ends a second after the last step.
+    m_settleTimer = ::SetTimer(m_hWnd, kSettleTimerId, kSettleDelayMs, nullptr);
+}
+
+void CPngSlider::MoveThumbTo(int y)
+{
+    const int half = m_thumbHeight / 2;
+    long long centre = static_cast<long long>(y) - m_grabOffset;
+    centre =
+        std::min<long long>(centre, static_cast<long long>(m_trackHeight) - half - m_marginBottom);
+    centre = std::max<long long>(centre, static_cast<long long>(half) + m_marginTop);
+    const int pos = PixelToPos(ClampToInt(centre));
+    if (pos != m_pos)
+        SetPos(pos);
+}
+
+void CPngSlider::OnLButtonDown(UINT flags, int y)
+{
+    m_dragTimer = ::SetTimer(m_hWnd, kDragTimerId, kDragPeriodMs, nullptr);
+    ::SetCapture(m_hWnd);
+    ::SetFocus(m_hWnd);
+    m_dragging = TRUE;
+    if (flags == (MK_LBUTTON | MK_CONTROL))
+    {
+        // The parent resets the fader at its next change message.
+        m_resetRequest = TRUE;
+        return;
+    }
+    const long long offset = static_cast<long long>(y) - PosToPixel(m_pos);
+    // On the thumb, the thumb stays under the cursor; off it, its centre jumps there.
+    m_grabOffset = std::llabs(offset) > m_thumbHeight / 2 ? 0 : static_cast<int>(offset);
+    MoveThumbTo(y);
+    Redraw();
+}
+
+void CPngSlider::OnMouseMove(int y)
+{
+    if (!m_mouseTracked)
+    {
+        TRACKMOUSEEVENT track{sizeof track, TME_HOVER | TME_LEAVE, m_hWnd, 1};
+        m_mouseTracked = ::_TrackMouseEvent(&track);
+    }
+    if (m_dragging)
+        MoveThumbTo(y);
+}
+
+void CPngSlider::OnLButtonUp()
+{
+    ::KillTimer(m_hWnd, m_dragTimer);
+    m_dragTimer = 0;
+    Notify(WM_PNGSLIDER_CHANGED);
+    Notify(WM_PNGSLIDER_CHANGE_END);
+    ::ReleaseCapture();
+    m_dragging = FALSE;
+    Redraw();
+}
+
+LRESULT CPngSlider::OnGetDlgCode()
+{
+    // Tab still moves the focus on; every other key is the fader's.
+    if (::GetKeyState(VK_TAB) & 0x8000)
+        return Default();
+    return DLGC_WANTALLKEYS;
+}
+
+void CPngSlider::OnKeyDown(UINT key)
+{
+    const long long pos = m_pos;
+    switch (key)
+    {
+    case VK_UP:
+    case VK_RIGHT:
+        StepTo(pos - m_lineStep);
+        break;
+    case VK_DOWN:
+    case VK_LEFT:
+        StepTo(pos + m_lineStep);
+        break;
+    case VK_PRIOR:
+        StepTo(pos - m_pageStep);
+        break;
+    case VK_NEXT:
+        StepTo(pos + m_pageStep);
+        break;
+    case VK_HOME:
+        StepTo(m_rangeMin);
+        break;
+    case VK_END:
+        StepTo(m_rangeMax);
+        break;
+    }
+}
+
+void CPngSlider::OnMouseWheel(short delta)
+{
+    // One step per message, whatever the delta.
+    StepTo(delta > 0 ? static_cast<long long>(m_pos) - m_lineStep
+                     : static_cast<long long>(m_pos) + m_lineStep);
+}
+
+void CPngSlider::OnTimer(UINT_PTR id)
+{
+    if (id == kDragTimerId)
+    {
+        Notify(WM_PNGSLIDER_CHANGED);
+    }
+    else if (id == kSettleTimerId)
+    {
+        Notify(WM_PNGSLIDER_CHANGE_END);
+        ::KillTimer(m_hWnd, m_settleTimer);
+        m_settleTimer = 0;
+    }
+}
+
+void CPngSlider::OnPaint()
+{
+    PAINTSTRUCT paint{};
+    HDC dc = ::BeginPaint(m_hWnd, &paint);
+    RECT client{};
+    ::GetClientRect(m_hWnd, &client);
+    const int width = client.right;
+    const int height = client.bottom;
+    {
+        CMemDC memDC(dc, client);
+        Gdiplus::Graphics graphics(memDC.GetSafeHdc());
+        if (m_surfBackground.IsEmpty())
+            CaptureFromParent(m_hWnd, m_surfBackground, m_trackWidth, m_trackHeight);
+        if (m_hasTrackImage)
+        {
+            // The track is blended over the background once, at the first paint.
+            if (m_surfTrack.IsEmpty())
+            {
+                memDC.BitBlt(0, 0, width, height, m_surfBackground.GetSafeHdc(), 0, 0);
+                DrawImageScaled(graphics, m_imgTrack.get(), 0, 0, m_trackWidth, m_trackHeight);
+                graphics.Flush(Gdiplus::FlushIntentionSync);
+                if (m_surfTrack.Create(memDC.GetSafeHdc(), width, height))
+                    m_surfTrack.BitBlt(0, 0, width, height, memDC.GetSafeHdc(), 0, 0);
+            }
+            memDC.BitBlt(0, 0, width, height, m_surfTrack.GetSafeHdc(), 0, 0);
+        }
+        if (m_hasThumbImage)
+        {
+            const int top = PosToPixel(m_pos) - m_thumbHeight / 2;
+            if (m_hovering || ::GetFocus() == m_hWnd)
+            {
+                const SIZE natural = ImageSize(m_imgThumb.get());
+                DrawImageThroughMatrix(graphics, m_imgThumb.get(), SkinMatrix::kThumbHighlight,
+                                       static_cast<float>(m_marginLeft), static_cast<float>(top),
+                                       static_cast<float>(natural.cx),
+                                       static_cast<float>(natural.cy));
+            }
+            else
+            {
+                DrawImageScaled(graphics, m_imgThumb.get(), m_marginLeft, top, m_thumbWidth,
+                                m_thumbHeight);
+            }
+        }
+    }
+    ::EndPaint(m_hWnd, &paint);
+}
+
+LRESULT CPngSlider::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg)
+    {
+    case WM_ERASEBKGND:
+        return TRUE;
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    case WM_LBUTTONDOWN:
+        OnLButtonDown(static_cast<UINT>(wParam), GET_Y_LPARAM(lParam));
+        return Default();
+    case WM_MOUSEMOVE:
+        OnMouseMove(GET_Y_LPARAM(lParam));
+        return m_dragging ? Default() : 0;
+    case WM_LBUTTONUP:
+        OnLButtonUp();
+        return Default();
+    case WM_GETDLGCODE:
+        return OnGetDlgCode();
+    case WM_KEYDOWN:
+        OnKeyDown(static_cast<UINT>(wParam));
+        return Default();
+    case WM_KILLFOCUS:
+    case WM_SETFOCUS:
+    {
+        const LRESULT result = Default();
+        Redraw();
+        return result;
+    }
+    case WM_TIMER:
+        OnTimer(wParam);
+        return 0;
+    case WM_MOUSEWHEEL:
+        OnMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam));
+        return Default();
+    case WM_MOUSEHOVER:
+        m_hovering = TRUE;
+        Redraw();
+        return 0;
+    case WM_MOUSELEAVE:
+        m_hovering = FALSE;
+        m_mouseTracked = FALSE;
+        Redraw();
+        return 0;
+    }
+    return CStatic::WindowProc(msg, wParam, lParam);
+}

@@ -1,0 +1,20 @@
+#pragma once
+#include "../framework/Gdi.h"
+
+// A memory drawing context with a bitmap of its own selected into it for its
+// whole life: the background under a control, or one of its looks.
+class CSurface : public CDC
+{
+public:
+    CSurface() = default;
+    ~CSurface() override { Release(); }
+
+    // Replaces the surface by a width x height one compatible with reference.
+    // On failure the surface is left empty, and copies from it do nothing.
+    bool Create(HDC reference, int width, int height);
+    void Release();
+
+private:
+    CBitmap m_bitmap;
+    HGDIOBJ m_previousBitmap = nullptr;
+};

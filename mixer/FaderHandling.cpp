@@ -1,0 +1,53 @@
+#include "../app/GUI_KV58Dlg.h"
+
+std::array<CGUI_KV58Dlg::FaderBinding, 4> CGUI_KV58Dlg::FaderBindings()
+{
+    return {{
+        {&m_fader1, &m_inputChannels, 1, &m_label1, &m_fader2, &m_btnLink1},
+        {&m_fader2, &m_inputChannels, 2, &m_label2, &m_fader1, &m_btnLink1},
+        {&m_fader3, &m_outputChannels, 1, &m_label3, &m_fader4, &m_btnLink2},
+        {&m_fader4, &m_outputChannels, 2, &m_label4, &m_fader3, &m_btnLink2},
+    }};
+}
+
+std::optional<CGUI_KV58Dlg::FaderBinding> CGUI_KV58Dlg::BindingOf(const CPngSlider& fader)
+{
+    for (const FaderBinding& binding : FaderBindings())
+        if (binding.fader == &fader)
+            return binding;
+    return std::nullopt;
+}
+
+LRESULT CGUI_KV58Dlg::OnFaderChanged(WPARAM id, LPARAM position)
+{
+    auto* fader = dynamic_cast<CPngSlider*>(CWnd::FromHandle(::GetDlgItem(m_hWnd, static_cast<int>(id))));
+    if (!fader)
+        return 0;
+    if (fader->m_resetRequest)
+    {
+        fader->SetPos(fader->m_rangeMin);
+        fader->m_resetRequest = FALSE;
+    }
+    const std::optional<FaderBinding> binding = BindingOf(*fader);
+    if (!binding)
+        return 0;
+    SendFaderVolume(*fader);
+    // The partner takes the position number itself, clamped to its own range;
+    // SetPos posts nothing, so the partner's move does not echo back.
+    if (binding->link->m_toggled)
+    {
+        binding->partner->SetPos(static_cast<int>(position));
+        SendFaderVolume(*binding->partner);
+    }
+    return 0;
+}
+
+void CGUI_KV58Dlg::OnBnClickedMute1()
+{
+    SendMute(m_inputChannels, m_btnMute1);
+}
+
+void CGUI_KV58Dlg::OnBnClickedMute2()
+{
+    SendMute(m_outputChannels, m_btnMute2);
+}

@@ -1,0 +1,222 @@
+#include "app/resource.h"
+#include "mixer/VolumeMapping.h"
+#include "tests/support/FakeUsbAudio.h"
+#include "tests/support/TestPanel.h"
+#include <gtest/gtest.h>
+
+namespace
+{
+FakeUsbAudio& fake = FakeUsbAudio::Instance();
+
+std::wstring TextOf(const CWnd& window)
+{
+    wchar_t text[32] = L"";
+    ::GetWindowTextW(window.m_hWnd, text, 32);
+    return text;
+}
+
+class Mixer : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        fake.Reset();
+        ASSERT_TRUE(panel.Create());
+        fake.TakeCalls();
+    }
+
+    // The request the mixer sends for a volume on (unit, channel).
+    static std::string VolumeSet(int unit, int channel, int16_t volume)
+    {
+        char text[96];
+        const auto bits = static_cast<uint16_t>(volume);
+        snprintf(text, sizeof text, "Set(%d,0x01,2,%d,len=2,data=%02x%02x,timeout=500)", unit, channel,
+                 bits & 0xFF, bits >> 8);
+        return text;
+    }
+
+    TestPanel panel;
+};
+} // namespace
+
+TEST(VolumeMapping, PositionsMirrorVolumesAndReadoutsTruncateTowardZero)
+{
+    EXPECT_EQ(PositionFromVolume(-22528, 0, 0), -22528);
+    EXPECT_EQ(PositionFromVolume(-22528, 0, -22528), 0);
+    EXPECT_EQ(VolumeFromPosition(-22528, 0, -22528), 0);
+    EXPECT_EQ(VolumeFromPosition(-22528, 0, 0), -22528);
+    EXPECT_EQ(VolumeFromPosition(-32768, 32767, -32768), 32767);
+    EXPECT_EQ(VolumeFromPosition(0, 100, 500), -400);
+    EXPECT_EQ(VolumeFromPosition(-32768, -32768, 32767), -32768) << "kept within 16 bits";
+    const std::pair<int, const wchar_t*> readouts[] = {
+        {-128, L"0"}, {-383, L"-1"}, {-384, L"-1"}, {-22528, L"-88"}, {-256, L"-1"}, {255, L"0"}, {0, L"0"}, {512, L"2"}};
+    for (auto [volume, text] : readouts)
+        EXPECT_EQ(ReadoutText(volume), text) << volume;
+}
+
+TEST_F(Mixer, InputRangeIsFixedWhateverTheDriverSays)
+{
+    fake.inputChannels = {FakeUsbAudio::Channel(3, 7, -100, 100, 0), FakeUsbAudio::Channel(3, 8, 5, 6, 0)};
+    panel.LoadChannelGroups();
+    for (CPngSlider* fader : {&panel.m_fader1, &panel.m_fader2})
+    {
+        EXPECT_EQ(fader->m_rangeMin, -22528);
+        EXPECT_EQ(fader->m_rangeMax, 0);
+    }
+    const ChannelGroup& input = panel.m_inputChannels;
+    EXPECT_EQ(input.count, 3u) << "two channels and the master record";
+    EXPECT_EQ(input.records[1].featureUnitId, 14);
+    EXPECT_EQ(input.records[2].channelNumber, 2);
+    EXPECT_EQ(input.records[0].identifier, -1);
+    EXPECT_EQ(input.records[0].controlFlags, 2u);
+    EXPECT_EQ(input.records[0].featureUnitId, 14);
+    EXPECT_EQ(input.records[0].channelNumber, 0);
+    EXPECT_EQ(fake.CallsTo("GetChannelProperties"),
+              (std::vector<std::string>{"GetChannelProperties(1,7)", "GetChannelProperties(0,7)"}));
+}
+
+TEST_F(Mixer, ReadoutsAndPositionsComeFromTheValuesRead)
+{
+    const std::pair<int16_t, const wchar_t*> cases[] = {
+        {-128, L"0"}, {-383, L"-1"}, {-22528, L"-88"}, {-256, L"-1"}, {255, L"0"}};
+    for (auto [volume, text] : cases)
+    {
+        fake.SetVolume(14, 1, volume);
+        panel.ReadMixerState();
+        EXPECT_EQ(TextOf(panel.m_label1), text) << volume;
+    }
+    // 255 lies above the input maximum: the fader stops at its top.
+    EXPECT_EQ(panel.m_fader1.m_pos, panel.m_fader1.m_rangeMin);
+    fake.SetVolume(14, 2, -22528);
+    fake.SetVolume(15, 1, -24576);
+    panel.ReadMixerState();
+    EXPECT_EQ(panel.m_fader2.m_pos, 0) << "the quietest volume sits at the bottom";
+    EXPECT_EQ(panel.m_fader3.m_pos, 0);
+    EXPECT_EQ(TextOf(panel.m_label3), L"-96");
+}
+
+TEST_F(Mixer, TopAndBottomOfAnInputFaderSendTheRangeEnds)
+{
+    panel.m_fader1.SetPos(-22528);
+    panel.SendFaderVolume(panel.m_fader1);
+    panel.m_fader1.SetPos(0);
+    panel.SendFaderVolume(panel.m_fader1);
+    EXPECT_EQ(fake.TakeCalls(), (std::vector<std::string>{VolumeSet(14, 1, 0), VolumeSet(14, 1, -22528)}));
+    EXPECT_EQ(TextOf(panel.m_label1), L"-88");
+}
+
+TEST_F(Mixer, OneChannelOutputGroupLeavesTheRightRecordEmpty)
+{
+    fake.outputChannels = {FakeUsbAudio::Channel(15, 1, -24576, 0)};
+    panel.LoadChannelGroups();
+    EXPECT_EQ(panel.m_fader4.m_rangeMin, 0);
+    EXPECT_EQ(panel.m_fader4.m_rangeMax, 0);
+    fake.TakeCalls();
+    panel.m_fader4.SetPos(1234);
+    EXPECT_EQ(panel.m_fader4.m_pos, 0);
+    panel.SendFaderVolume(panel.m_fader4);
+    EXPECT_EQ(fake.TakeCalls(), (std::vector<std::string>{VolumeSet(0, 0, 0)}));
+}
+
+TEST_F(Mixer, OutputGroupWithoutVolumeControlKeepsThePreviousRanges)
+{
+    fake.outputChannels = {FakeUsbAudio::Channel(15, 1, -1000, 0, 0), FakeUsbAudio::Channel(15, 2, -1000, 0, 0)};
+    panel.LoadChannelGroups();
+    EXPECT_EQ(panel.m_fader3.m_rangeMin, -24576);
+    EXPECT_EQ(panel.m_fader4.m_rangeMin, -24576);
+}
+
+TEST_F(Mixer, ReversedRangeFromTheDriverIsUsedTheRightWayRound)
+{
+    fake.outputChannels = {FakeUsbAudio::Channel(15, 1, 0, -6000), FakeUsbAudio::Channel(15, 2, 0, -6000)};
+    fake.SetVolume(15, 1, -3000);
+    panel.LoadChannelGroups();
+    panel.ReadMixerState();
+    EXPECT_EQ(panel.m_fader3.m_rangeMin, -6000);
+    EXPECT_EQ(panel.m_fader3.m_rangeMax, 0);
+    EXPECT_EQ(panel.m_fader3.m_pos, -3000);
+}
+
+UsbAudioStatus WINAPI ClaimTooManyChannels(UsbAudioDeviceHandle, unsigned int, unsigned int maxCount,
+                                           void* records, unsigned int* count)
+{
+    for (unsigned int i = 0; i < maxCount; ++i)
+        static_cast<ChannelRecord*>(records)[i] = FakeUsbAudio::Channel(15, 1, -1000, 0);
+    *count = 500;
+    return 0;
+}
+
+TEST(MixerDriverFaults, ChannelCountBeyondTheBufferIsClamped)
+{
+    fake.Reset();
+    UsbAudioApi api = fake.api();
+    api.GetChannelProperties = &ClaimTooManyChannels;
+    TestPanel panel(api, SystemHidApi());
+    ASSERT_TRUE(panel.Create());
+    EXPECT_EQ(panel.m_inputChannels.count, 8u) << "seven driver records and the master record";
+    EXPECT_EQ(panel.m_outputChannels.count, 8u);
+}
+
+TEST_F(Mixer, FailedReadsShowZeroVolumeAndAnUnmutedButton)
+{
+    fake.SetByte(14, 1, 1);
+    fake.Fail("Get(14,1)", 0xE0000001);
+    fake.Fail("Get(15,2)", 0xE0000001);
+    panel.ReadMixerState();
+    EXPECT_FALSE(panel.m_btnMute1.m_toggled) << "a failed mute read shows untoggled even if muted";
+    EXPECT_EQ(TextOf(panel.m_label3), L"0");
+    EXPECT_EQ(panel.m_fader3.m_pos, -24576) << "the position of 0 dB";
+    fake.ClearFailures();
+    panel.ReadMixerState();
+    EXPECT_TRUE(panel.m_btnMute1.m_toggled);
+}
+
+TEST_F(Mixer, UnlinkedMoveSendsOnlyTheMovedChannel)
+{
+    panel.m_fader2.SetPos(-1000);
+    panel.OnFaderChanged(IDC_FADER_IN_RIGHT, -1000);
+    EXPECT_EQ(fake.TakeCalls(), (std::vector<std::string>{VolumeSet(14, 2, -21528)}));
+}
+
+TEST_F(Mixer, LinkedMoveTakesThePartnerAlongByPositionWithoutEcho)
+{
+    panel.m_btnLink2.m_toggled = TRUE;
+    panel.m_fader4.SetPos(-4000);
+    panel.OnFaderChanged(IDC_FADER_OUT_RIGHT, -4000);
+    EXPECT_EQ(panel.m_fader3.m_pos, -4000);
+    EXPECT_EQ(fake.TakeCalls(),
+              (std::vector<std::string>{VolumeSet(15, 2, -20576), VolumeSet(15, 1, -20576)}));
+    // The partner takes the message's position, clamped in its own range.
+    panel.OnFaderChanged(IDC_FADER_OUT_LEFT, 99999);
+    EXPECT_EQ(panel.m_fader4.m_pos, 0);
+    MSG msg;
+    EXPECT_FALSE(::PeekMessageW(&msg, panel.m_hWnd, WM_PNGSLIDER_CHANGED, WM_PNGSLIDER_CHANGED, PM_NOREMOVE));
+}
+
+TEST_F(Mixer, ResetRequestPutsTheFaderAtTheTopBeforeSending)
+{
+    panel.m_fader1.SetPos(-20000);
+    panel.m_fader1.m_resetRequest = TRUE;
+    panel.OnFaderChanged(IDC_FADER_IN_LEFT, -20000);
+    EXPECT_EQ(panel.m_fader1.m_pos, -22528);
+    EXPECT_FALSE(panel.m_fader1.m_resetRequest);
+    EXPECT_EQ(fake.TakeCalls(), (std::vector<std::string>{VolumeSet(14, 1, 0)}));
+    EXPECT_EQ(TextOf(panel.m_label1), L"0");
+}
+
+TEST_F(Mixer, MessagesFromUnknownIdsAreIgnored)
+{
+    panel.OnFaderChanged(IDC_SAMPLE_RATE, 0);
+    panel.OnFaderChanged(4242, 0);
+    EXPECT_TRUE(fake.TakeCalls().empty());
+}
+
+TEST_F(Mixer, EachMuteClickSendsOneRequestWithTheNewState)
+{
+    panel.m_btnMute1.m_toggled = TRUE;
+    panel.OnBnClickedMute1();
+    panel.m_btnMute2.m_toggled = FALSE;
+    panel.OnBnClickedMute2();
+    EXPECT_EQ(fake.TakeCalls(), (std::vector<std::string>{"Set(14,0x01,1,0,len=1,data=01,timeout=500)",
+                                                         "Set(15,0x01,1,0,len=1,data=00,timeout=500)"}));
+}

@@ -1,0 +1,149 @@
+#include "PanelFixture.h"
+
+namespace
+{
+class AsioBuffer : public PanelTest
+{
+protected:
+    void Rebuild()
+    {
+        panel->BuildAsioBufferSizes();
+        panel->FillAsioBufferSizes();
+        panel->SelectAsioBufferSize(fake.asioBufferSize);
+    }
+};
+
+std::vector<unsigned int> Sizes(const AsioBufferSizeList& list)
+{
+    std::vector<unsigned int> sizes;
+    for (const AsioBufferSize& entry : list)
+        sizes.push_back(entry.size);
+    return sizes;
+}
+} // namespace
+
+TEST(AsioBufferSizeList, InsertionKeepsTheListAscendingAndFreeOfDuplicates)
+{
+    AsioBufferSizeList list;
+    for (unsigned int size : {512u, 64u, 8192u, 96u, 512u, 64u, 8192u, 0u, 100000u, 1000u})
+        InsertAsioBufferSize(list, size);
+    EXPECT_EQ(Sizes(list), (std::vector<unsigned int>{0, 64, 96, 512, 1000, 8192, 100000}));
+    for (const AsioBufferSize& entry : list)
+        EXPECT_TRUE(entry.suffix.empty());
+}
+
+TEST(AsioBufferSizeList, TextWidthDependsOnTheSizesMagnitude)
+{
+    EXPECT_EQ(AsioBufferSizeText(64), L"    64 samples");
+    EXPECT_EQ(AsioBufferSizeText(99), L"    99 samples");
+    EXPECT_EQ(AsioBufferSizeText(100), L"  100 samples");
+    EXPECT_EQ(AsioBufferSizeText(512), L"  512 samples");
+    EXPECT_EQ(AsioBufferSizeText(999), L"  999 samples");
+    EXPECT_EQ(AsioBufferSizeText(1000), L"1000 samples");
+    EXPECT_EQ(AsioBufferSizeText(16384), L"16384 samples");
+    EXPECT_EQ(AsioBufferSizeText(0), L"     0 samples");
+    EXPECT_EQ(AsioBufferSizeText(4294967295u), L"4294967295 samples");
+}
+
+TEST_F(AsioBuffer, TheDriversOwnSizeJoinsTheStandardOnesInItsPlace)
+{
+    const struct
+    {
+        unsigned int current;
+        std::vector<DWORD_PTR> sizes;
+        const wchar_t* selected;
+    } cases[] = {
+        {512, {64, 128, 256, 512, 1024, 2048, 4096, 8192}, L"  512 samples"},
+        {96, {64, 96, 128, 256, 512, 1024, 2048, 4096, 8192}, L"    96 samples"},
+        {16384, {64, 128, 256, 512, 1024, 2048, 4096, 8192, 16384}, L"16384 samples"},
+        {0, {0, 64, 128, 256, 512, 1024, 2048, 4096, 8192}, L"     0 samples"},
+    };
+    for (const auto& c : cases)
+    {
+        fake.asioBufferSize = c.current;
+        Rebuild();
+        EXPECT_EQ(ItemData(panel->m_cbAsioBuffer), c.sizes) << c.current;
+        EXPECT_EQ(Selected(panel->m_cbAsioBuffer), c.selected) << c.current;
+    }
+    EXPECT_EQ(Items(panel->m_cbAsioBuffer)[1], L"    64 samples");
+    EXPECT_EQ(Items(panel->m_cbAsioBuffer)[5], L"1024 samples");
+}
+
+TEST_F(AsioBuffer, WithoutTheDriversSizeOnlyTheStandardOnesAreListedAndNoneSelected)
+{
+    fake.asioBufferSize = 96;
+    fake.Fail("GetASIOBufferSize", 0xE0000001);
+    panel->BuildAsioBufferSizes();
+    panel->FillAsioBufferSizes();
+    EXPECT_EQ(ItemData(panel->m_cbAsioBuffer),
+              (std::vector<DWORD_PTR>{64, 128, 256, 512, 1024, 2048, 4096, 8192}));
+    EXPECT_EQ(Selected(panel->m_cbAsioBuffer), L"");
+}
+
+TEST_F(AsioBuffer, TheMinimumCheckWarnsOnlyBelowTheMinimum)
+{
+    fake.minimumAsioBufferSize = 128;
+    EXPECT_TRUE(panel->CheckMinimumAsioBufferSize(128));
+    EXPECT_TRUE(panel->boxes.empty());
+    EXPECT_TRUE(panel->CheckMinimumAsioBufferSize(127));
+    ASSERT_EQ(panel->boxes.size(), 1u);
+    EXPECT_EQ(panel->boxes[0].text.rfind(L"At 48000 Hz sampling rate the selected", 0), 0u);
+    EXPECT_EQ(CallsAmong({"Get"}),
+              (Calls{"GetCurrentSampleRate()", "GetMinimumASIOBufferSize(48000)",
+                     "GetCurrentSampleRate()", "GetMinimumASIOBufferSize(48000)"}));
+}
+
+TEST_F(AsioBuffer, AFailedMinimumCheckIsReportedAndRefreshed)
+{
+    fake.Fail("GetMinimumASIOBufferSize", 0xE0000007);
+    EXPECT_FALSE(panel->CheckMinimumAsioBufferSize(64));
+    fake.Fail("GetCurrentSampleRate", 0xE0000008);
+    EXPECT_FALSE(panel->CheckMinimumAsioBufferSize(64));
+    ASSERT_EQ(panel->boxes.size(), 2u);
+    EXPECT_EQ(panel->boxes[0].text,
+              L"TUSBAUDIO_GetMinimumASIOBufferSize failed. \r\nStatus = 0xE0000007 (fake error)");
+    EXPECT_EQ(panel->boxes[1].text,
+              L"TUSBAUDIO_GetCurrentSampleRate failed. \r\nStatus = 0xE0000008 (fake error)");
+    EXPECT_EQ(
+        CallsAmong({"MessageBox", "GetUsbStreamingMode"}),
+        (Calls{"MessageBox", "GetUsbStreamingMode()", "MessageBox", "GetUsbStreamingMode()"}));
+
+    DetachDevice();
+    EXPECT_FALSE(panel->CheckMinimumAsioBufferSize(64));
+    EXPECT_EQ(panel->boxes.size(), 2u);
+}
+
+TEST_F(AsioBuffer, ASizeBelowTheMinimumIsSetAfterTheWarning)
+{
+    fake.minimumAsioBufferSize = 128;
+    Choose(panel->m_cbAsioBuffer, L"    64 samples");
+    panel->OnSelchangeAsioBufferSize();
+    EXPECT_EQ(CallsAmong({"GetMinimumASIOBufferSize", "MessageBox", "SetASIOBufferSize",
+                          "GetUsbStreamingMode"}),
+              (Calls{"GetMinimumASIOBufferSize(48000)", "MessageBox", "SetASIOBufferSize(64)",
+                     "GetUsbStreamingMode()"}));
+    EXPECT_EQ(fake.asioBufferSize, 64u);
+    EXPECT_EQ(Selected(panel->m_cbAsioBuffer), L"    64 samples");
+}
+
+TEST_F(AsioBuffer, ARefusedSizeGetsTheGenericTextEvenForBusyCodes)
+{
+    fake.Fail("SetASIOBufferSize", 0xE0001002);
+    Choose(panel->m_cbAsioBuffer, L"1024 samples");
+    panel->OnSelchangeAsioBufferSize();
+    ASSERT_EQ(panel->boxes.size(), 1u);
+    EXPECT_EQ(panel->boxes[0].text,
+              L"TUSBAUDIO_SetASIOBufferSize failed. \r\nStatus = 0xE0001002 (fake error)");
+    EXPECT_EQ(panel->boxes[0].style, UINT(MB_OK | MB_ICONERROR));
+    EXPECT_EQ(Selected(panel->m_cbAsioBuffer), L"  512 samples");
+}
+
+TEST_F(AsioBuffer, NoSizeIsSentWhenTheCheckCannotBeMade)
+{
+    DetachDevice();
+    Choose(panel->m_cbAsioBuffer, L"1024 samples");
+    panel->OnSelchangeAsioBufferSize();
+    EXPECT_TRUE(fake.CallsTo("SetASIOBufferSize").empty());
+    EXPECT_FALSE(fake.CallsTo("GetUsbStreamingMode").empty()) << "the panel refreshes";
+    EXPECT_TRUE(panel->boxes.empty());
+}

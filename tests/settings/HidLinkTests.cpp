@@ -1,0 +1,139 @@
+#include "PanelFixture.h"
+#include "device/HidRateReport.h"
+
+namespace
+{
+using Step = FakeHid::Step;
+const std::wstring kFirst = L"\\\\?\\hid#first";
+const std::wstring kSecond = L"\\\\?\\hid#second";
+
+std::vector<uint8_t> ExpectedReport(uint8_t flags)
+{
+    std::vector<uint8_t> bytes(28, 0);
+    bytes[22] = 0x01;
+    bytes[23] = 0x23;
+    bytes[24] = flags;
+    return bytes;
+}
+
+class HidLink : public PanelTest
+{
+};
+} // namespace
+
+TEST(HidRateReportBytes, CarryTheFlagsInByte24AndNothingElseChanges)
+{
+    const HidRateReport none = BuildHidRateReport(false, false);
+    EXPECT_EQ(std::vector<uint8_t>(none.begin(), none.end()), ExpectedReport(0x20));
+    EXPECT_EQ(BuildHidRateReport(true, false)[24], 0x21);
+    EXPECT_EQ(BuildHidRateReport(false, true)[24], 0x22);
+    EXPECT_EQ(BuildHidRateReport(true, true)[24], 0x23);
+}
+
+TEST_F(HidLink, EachMainRateWritesItsReportToTheKv58AndClosesTheLink)
+{
+    const struct
+    {
+        unsigned int rate;
+        uint8_t flags;
+    } cases[] = {{44100, 0x20}, {48000, 0x22}, {96000, 0x21}};
+    for (const auto& c : cases)
+    {
+        panel->SendRateReportFor(c.rate);
+        ASSERT_EQ(hid.writes.size(), 1u) << c.rate;
+        EXPECT_EQ(hid.writes[0].path, L"\\\\?\\hid#kv58");
+        EXPECT_EQ(hid.writes[0].bytes, ExpectedReport(c.flags)) << c.rate;
+        EXPECT_EQ(panel->m_hHidDevice, INVALID_HANDLE_VALUE);
+        EXPECT_TRUE(hid.openFiles.empty());
+        hid.writes.clear();
+    }
+    EXPECT_EQ(hid.listsCreated, 3) << "every report searches anew";
+}
+
+TEST_F(HidLink, OtherRatesSendNothingAndSearchNothing)
+{
+    for (unsigned int rate : {0u, 32000u, 44099u, 48001u, 88200u, 95999u, 192000u})
+        panel->SendRateReportFor(rate);
+    EXPECT_TRUE(hid.calls.empty());
+}
+
+TEST_F(HidLink, WithoutAMatchingInterfaceTheSearchEndsWith6AndNothingIsWritten)
+{
+    hid.interfaces = {{kFirst, 0x152A, 0x0001}, {kSecond, 0x0001, 0x8758}};
+    EXPECT_EQ(panel->OpenHidDevice(0x152A, 0x8758), 6u);
+    EXPECT_EQ(panel->m_hHidDevice, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(hid.filesOpened, 2) << "both were opened to read their ids";
+
+    hid.interfaces.clear();
+    panel->SendHidRateReport(false, true);
+    EXPECT_TRUE(hid.writes.empty());
+    EXPECT_EQ(hid.EnumeratedIndices(), (std::vector<unsigned long>{0, 1, 2, 0}));
+    EXPECT_EQ(panel->m_hHidDevice, INVALID_HANDLE_VALUE);
+}
+
+class HidLinkStepFailure : public HidLink, public testing::WithParamInterface<Step>
+{
+};
+
+TEST_P(HidLinkStepFailure, SkipsToTheNextInterface)
+{
+    hid.interfaces = {Kv58Interface(kFirst, GetParam()), Kv58Interface(kSecond)};
+    panel->SendHidRateReport(true, false);
+    ASSERT_EQ(hid.writes.size(), 1u);
+    EXPECT_EQ(hid.writes[0].path, kSecond);
+    EXPECT_EQ(hid.EnumeratedIndices(), (std::vector<unsigned long>{0, 1}));
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryStep, HidLinkStepFailure,
+                         testing::Values(Step::Enumerate, Step::DetailSize, Step::Detail,
+                                         Step::Open, Step::Attributes));
+
+TEST_F(HidLink, OnlyTheFirstOfTwoMatchingInterfacesGetsTheReport)
+{
+    hid.interfaces = {
+        {L"\\\\?\\hid#other", 0x046D, 0xC52B}, Kv58Interface(kFirst), Kv58Interface(kSecond)};
+    panel->SendHidRateReport(false, false);
+    ASSERT_EQ(hid.writes.size(), 1u);
+    EXPECT_EQ(hid.writes[0].path, kFirst);
+    EXPECT_EQ(std::count(hid.calls.begin(), hid.calls.end(), "CreateFile(\\\\?\\hid#second)"), 0);
+}
+
+TEST_F(HidLink, MatchesOnTheLow16BitsOfTheDriversIds)
+{
+    panel->m_deviceProperties.usbVendorId = 0xFFFF152A;
+    panel->m_deviceProperties.usbProductId = 0x00018758;
+    panel->SendHidRateReport(false, true);
+    EXPECT_EQ(hid.writes.size(), 1u);
+}
+
+TEST_F(HidLink, WithoutAnInterfaceListTheSearchEndsAtOnce)
+{
+    hid.listUnavailable = true;
+    EXPECT_EQ(panel->OpenHidDevice(0x152A, 0x8758), 6u);
+    panel->SendHidRateReport(false, true);
+    EXPECT_TRUE(hid.EnumeratedIndices().empty());
+    EXPECT_TRUE(hid.writes.empty());
+    EXPECT_EQ(hid.listsDestroyed, 0) << "there was nothing to free";
+}
+
+TEST_F(HidLink, AnEnumeratorThatNeverEndsIsGivenUpOn)
+{
+    hid.endless = true;
+    hid.interfaces = {{kFirst, 1, 2}};
+    EXPECT_EQ(panel->OpenHidDevice(0x152A, 0x8758), 6u);
+    const auto indices = hid.EnumeratedIndices();
+    EXPECT_GT(indices.size(), 2u) << "a passing failure is skipped";
+    EXPECT_LE(indices.size(), 4096u);
+    EXPECT_EQ(hid.listsDestroyed, 1);
+}
+
+TEST_F(HidLink, AnOpenLinkIsUsedWithoutSearchingThenClosed)
+{
+    ASSERT_EQ(panel->OpenHidDevice(0x152A, 0x8758), 0u);
+    EXPECT_NE(panel->m_hHidDevice, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(hid.listsDestroyed, 1) << "the list is freed on success too";
+    panel->SendHidRateReport(true, false);
+    EXPECT_EQ(hid.listsCreated, 1);
+    EXPECT_EQ(hid.writes.size(), 1u);
+    EXPECT_EQ(panel->m_hHidDevice, INVALID_HANDLE_VALUE);
+}

@@ -1,0 +1,137 @@
+#pragma once
+#include "FakeHid.h"
+#include "tests/support/FakeUsbAudio.h"
+#include "tests/support/TestPanel.h"
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+// Puts each message box into the driver's log as well, so that tests see
+// where it came among the driver calls.
+class LoggingPanel : public TestPanel
+{
+public:
+    using TestPanel::TestPanel;
+
+protected:
+    int ShowMessageBox(const std::wstring& text, const std::wstring& caption, UINT style) override
+    {
+        FakeUsbAudio::Instance().calls.push_back("MessageBox");
+        return TestPanel::ShowMessageBox(text, caption, style);
+    }
+};
+
+// A panel on the fake driver and the fake HID services with a KV58 open.
+// Destroying a panel takes seconds under Wine, so a suite shares one and
+// each test starts it again from a fresh device.
+class PanelTest : public testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        FakeUsbAudio::Instance().Reset();
+        FakeHid::Instance().Reset();
+        s_api = FakeUsbAudio::Instance().api();
+        s_panel = std::make_unique<LoggingPanel>(s_api, FakeHid::Instance().api());
+        s_panel->Create();
+    }
+    static void TearDownTestSuite() { s_panel.reset(); }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(s_panel && s_panel->m_hWnd);
+        panel = s_panel.get();
+        fake.Reset();
+        hid.Reset();
+        hid.interfaces = {Kv58Interface(L"\\\\?\\hid#kv58")};
+        s_api = fake.api();
+        AttachDevice();
+        panel->RefreshDeviceControls();
+        panel->boxes.clear();
+        fake.TakeCalls();
+        hid.ClearRecords();
+    }
+
+    void TearDown() override
+    {
+        EXPECT_EQ(hid.listsCreated, hid.listsDestroyed) << "a device list was not freed";
+        EXPECT_TRUE(hid.openFiles.empty()) << "a HID handle was left open";
+        EXPECT_TRUE(hid.misuse.empty()) << hid.misuse.front();
+        EXPECT_EQ(panel->m_hHidDevice, INVALID_HANDLE_VALUE);
+    }
+
+    void AttachDevice()
+    {
+        fake.openHandles = std::max(fake.openHandles, 1);
+        panel->m_hDevice = kFakeDeviceHandle;
+        panel->m_deviceProperties.usbVendorId = fake.vendorId;
+        panel->m_deviceProperties.usbProductId = fake.productId;
+    }
+
+    void DetachDevice() { panel->m_hDevice = nullptr; }
+
+    // Calls logged since the last take whose text starts with one of the prefixes.
+    std::vector<std::string> CallsAmong(std::initializer_list<const char*> prefixes)
+    {
+        std::vector<std::string> found;
+        for (const std::string& call : fake.TakeCalls())
+            for (const char* prefix : prefixes)
+                if (call.rfind(prefix, 0) == 0)
+                {
+                    found.push_back(call);
+                    break;
+                }
+        return found;
+    }
+
+    static std::vector<std::wstring> Items(const CComboBox& box)
+    {
+        std::vector<std::wstring> items;
+        for (int i = 0; i < box.GetCount(); ++i)
+            items.push_back(box.GetLBText(i));
+        return items;
+    }
+
+    static std::vector<DWORD_PTR> ItemData(const CComboBox& box)
+    {
+        std::vector<DWORD_PTR> data;
+        for (int i = 0; i < box.GetCount(); ++i)
+            data.push_back(box.GetItemData(i));
+        return data;
+    }
+
+    static std::wstring Selected(const CComboBox& box)
+    {
+        const int index = box.GetCurSel();
+        return index == CB_ERR ? L"" : box.GetLBText(index);
+    }
+
+    static void Choose(const CComboBox& box, const std::wstring& text)
+    {
+        const int index = box.FindStringExact(text);
+        ASSERT_NE(index, CB_ERR) << "no item " << testing::PrintToString(text);
+        box.SetCurSel(index);
+    }
+
+    // Bytes 24 of the reports written since the last clear.
+    std::vector<int> ReportFlags()
+    {
+        std::vector<int> flags;
+        for (const FakeHid::Write& write : hid.writes)
+            flags.push_back(write.bytes.size() == 28 ? write.bytes[24] : -1);
+        hid.writes.clear();
+        return flags;
+    }
+
+    FakeUsbAudio& fake = FakeUsbAudio::Instance();
+    FakeHid& hid = FakeHid::Instance();
+    LoggingPanel* panel = nullptr;
+    // The driver the panel calls; a test may swap single functions.
+    static inline UsbAudioApi s_api{};
+    static inline std::unique_ptr<LoggingPanel> s_panel;
+};
+
+using Calls = std::vector<std::string>;
+using Texts = std::vector<std::wstring>;

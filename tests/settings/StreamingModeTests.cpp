@@ -1,0 +1,91 @@
+#include "PanelFixture.h"
+
+namespace
+{
+class StreamingMode : public PanelTest
+{
+};
+
+const std::wstring kWarning48000 =
+    L"At 48000 Hz sampling rate the selected ASIO buffer size is too small for the current USB "
+    L"streaming mode. To avoid audio distortions, you should select a larger ASIO buffer size.";
+} // namespace
+
+TEST_F(StreamingMode, SixPresetsCarryTheirModeWithOrWithoutADevice)
+{
+    DetachDevice();
+    panel->FillStreamingModes();
+    panel->FillStreamingModes();
+    EXPECT_EQ(Items(panel->m_cbStreamingMode),
+              (Texts{L"Min latency (1 ms)", L"Low latency (2 ms)", L"Standard (4 ms)",
+                     L"Relaxed (8 ms)", L"Safe (16 ms)", L"Extra Safe (32 ms)"}));
+    EXPECT_EQ(ItemData(panel->m_cbStreamingMode), (std::vector<DWORD_PTR>{1, 2, 4, 8, 16, 32}));
+    EXPECT_TRUE(fake.TakeCalls().empty());
+}
+
+TEST_F(StreamingMode, SelectionFollowsTheModeAndIgnoresModesThatAreNoPreset)
+{
+    panel->FillStreamingModes();
+    panel->SelectStreamingMode(3);
+    EXPECT_EQ(Selected(panel->m_cbStreamingMode), L"");
+    panel->SelectStreamingMode(8);
+    EXPECT_EQ(Selected(panel->m_cbStreamingMode), L"Relaxed (8 ms)");
+    panel->SelectStreamingMode(0);
+    EXPECT_EQ(Selected(panel->m_cbStreamingMode), L"Relaxed (8 ms)");
+}
+
+TEST_F(StreamingMode, ChoosingAModeSetsItRefreshesThenWarnsAboutTheBuffer)
+{
+    fake.asioBufferSize = 128;
+    fake.minimumAsioBufferSize = 256;
+    Choose(panel->m_cbStreamingMode, L"Safe (16 ms)");
+    panel->OnSelchangeStreamingMode();
+    EXPECT_EQ(CallsAmong({"SetUsbStreamingMode", "GetUsbStreamingMode", "GetASIOBufferSize",
+                          "GetCurrentSampleRate", "GetMinimumASIOBufferSize", "MessageBox",
+                          "SetASIOBufferSize"}),
+              (Calls{"SetUsbStreamingMode(16)", "GetCurrentSampleRate()", "GetUsbStreamingMode()",
+                     "GetASIOBufferSize()", "GetASIOBufferSize()", "GetASIOBufferSize()",
+                     "GetCurrentSampleRate()", "GetMinimumASIOBufferSize(48000)", "MessageBox"}));
+    EXPECT_EQ(Selected(panel->m_cbStreamingMode), L"Safe (16 ms)");
+    ASSERT_EQ(panel->boxes.size(), 1u);
+    EXPECT_EQ(panel->boxes[0].text, kWarning48000);
+    EXPECT_EQ(panel->boxes[0].caption, L"VOSTRAND KV58 Audio Control Panel");
+    EXPECT_EQ(panel->boxes[0].style, UINT(MB_OK | MB_ICONINFORMATION));
+}
+
+TEST_F(StreamingMode, ARefusedModeIsExplainedAndTheBoxFallsBack)
+{
+    const struct
+    {
+        UsbAudioStatus status;
+        const wchar_t* textStart;
+    } cases[] = {
+        {0xE0001002, L"The requested operation cannot be performed because ASIO"},
+        {0xE0001001, L"The requested operation cannot be performed because a Windows sound"},
+        {0xE0000005, L"TUSBAUDIO_SetUsbStreamingMode failed. \r\nStatus = 0xE0000005 (fake error)"},
+    };
+    for (const auto& c : cases)
+    {
+        fake.Fail("SetUsbStreamingMode", c.status);
+        Choose(panel->m_cbStreamingMode, L"Min latency (1 ms)");
+        panel->OnSelchangeStreamingMode();
+        ASSERT_EQ(panel->boxes.size(), 1u) << "the buffer is large enough: one box only";
+        EXPECT_EQ(panel->boxes[0].text.rfind(c.textStart, 0), 0u) << c.status;
+        EXPECT_EQ(panel->boxes[0].style, UINT(MB_OK | MB_ICONERROR));
+        EXPECT_EQ(Selected(panel->m_cbStreamingMode), L"Standard (4 ms)");
+        panel->boxes.clear();
+    }
+}
+
+TEST_F(StreamingMode, NoSettingsHandlerActsWithoutASelection)
+{
+    for (const CComboBox* box : {&panel->m_cbInputSource, &panel->m_cbSampleRate,
+                                 &panel->m_cbStreamingMode, &panel->m_cbAsioBuffer})
+        box->SetCurSel(-1);
+    panel->OnSelchangeInputSource();
+    panel->OnSelchangeSampleRate();
+    panel->OnSelchangeStreamingMode();
+    panel->OnSelchangeAsioBufferSize();
+    EXPECT_TRUE(fake.TakeCalls().empty());
+    EXPECT_TRUE(hid.calls.empty());
+}

@@ -1,0 +1,238 @@
+#include "ShellProbes.h"
+#include "tests/support/PanelProcess.h"
+#include <commctrl.h>
+#include <shellapi.h>
+
+namespace
+{
+struct ProcessSearch
+{
+    DWORD processId;
+    const wchar_t* className;
+    bool visibleOnly;
+    HWND found;
+};
+
+BOOL CALLBACK MatchProcessWindow(HWND window, LPARAM param)
+{
+    auto* search = reinterpret_cast<ProcessSearch*>(param);
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(window, &processId);
+    if (processId != search->processId || ClassName(window) != search->className)
+        return TRUE;
+    if (search->visibleOnly && !::IsWindowVisible(window))
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+HWND FindWindowOf(DWORD processId, const wchar_t* className, bool visibleOnly)
+{
+    ProcessSearch search{processId, className, visibleOnly, nullptr};
+    ::EnumWindows(&MatchProcessWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Memory in another process, freed when the object goes.
+class RemoteMemory
+{
+public:
+    RemoteMemory(HANDLE process, SIZE_T size)
+        : m_process(process),
+          m_address(::VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE))
+    {
+    }
+    ~RemoteMemory()
+    {
+        if (m_address)
+            ::VirtualFreeEx(m_process, m_address, 0, MEM_RELEASE);
+    }
+    RemoteMemory(const RemoteMemory&) = delete;
+    RemoteMemory& operator=(const RemoteMemory&) = delete;
+
+    char* Address() const { return static_cast<char*>(m_address); }
+
+private:
+    HANDLE m_process;
+    void* m_address;
+};
+
+class OwnedHandle
+{
+public:
+    explicit OwnedHandle(HANDLE handle) : m_handle(handle) {}
+    ~OwnedHandle()
+    {
+        if (m_handle)
+            ::CloseHandle(m_handle);
+    }
+    OwnedHandle(const OwnedHandle&) = delete;
+    OwnedHandle& operator=(const OwnedHandle&) = delete;
+    HANDLE Get() const { return m_handle; }
+
+private:
+    HANDLE m_handle;
+};
+
+// Reads the texts of every tool of a tooltip control in another process.
+void ReadTools(HWND tooltip, HANDLE process, std::vector<std::wstring>& texts)
+{
+    constexpr size_t kTextLength = 1024;
+    RemoteMemory remote(process, sizeof(TTTOOLINFOW) + kTextLength * sizeof(wchar_t));
+    if (!remote.Address())
+        return;
+    wchar_t* remoteText = reinterpret_cast<wchar_t*>(remote.Address() + sizeof(TTTOOLINFOW));
+    const auto count = ::SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i)
+    {
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.lpszText = remoteText;
+        wchar_t text[kTextLength] = L"";
+        if (!::WriteProcessMemory(process, remote.Address(), &tool, sizeof tool, nullptr) ||
+            !::WriteProcessMemory(process, remoteText, text, sizeof text, nullptr) ||
+            !::SendMessageW(tooltip, TTM_ENUMTOOLSW, static_cast<WPARAM>(i),
+                            reinterpret_cast<LPARAM>(remote.Address())) ||
+            !::ReadProcessMemory(process, remoteText, text, sizeof text - sizeof(wchar_t), nullptr))
+            continue;
+        texts.emplace_back(text);
+    }
+}
+
+struct TooltipSearch
+{
+    DWORD processId;
+    HANDLE process;
+    std::vector<std::wstring> texts;
+};
+} // namespace
+
+bool TrayIconExists(HWND owner, UINT id)
+{
+    NOTIFYICONDATAW record{};
+    record.cbSize = sizeof record;
+    record.hWnd = owner;
+    record.uID = id;
+    return ::Shell_NotifyIconW(NIM_MODIFY, &record) != FALSE;
+}
+
+std::vector<std::wstring> TrayTooltips()
+{
+    TooltipSearch search{};
+    HWND tray = ::FindWindowW(L"Shell_TrayWnd", nullptr);
+    if (!tray || !::GetWindowThreadProcessId(tray, &search.processId))
+        return {};
+    OwnedHandle process(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE,
+                                      FALSE, search.processId));
+    if (!process.Get())
+        return {};
+    search.process = process.Get();
+    ::EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL
+        {
+            auto* search = reinterpret_cast<TooltipSearch*>(param);
+            DWORD processId = 0;
+            ::GetWindowThreadProcessId(window, &processId);
+            if (processId == search->processId && ClassName(window) == TOOLTIPS_CLASSW)
+                ReadTools(window, search->process, search->texts);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.texts;
+}
+
+HWND FindPopupMenu(DWORD processId)
+{
+    return FindWindowOf(processId, L"#32768", true);
+}
+
+HWND FindDialogOf(DWORD processId)
+{
+    return FindWindowOf(processId, L"#32770", false);
+}
+
+HWND FindOwnedPopup(HWND owner)
+{
+    struct Search
+    {
+        HWND owner;
+        HWND found;
+    } search{owner, nullptr};
+    ::EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL
+        {
+            auto* search = reinterpret_cast<Search*>(param);
+            if (::GetWindow(window, GW_OWNER) != search->owner || !::IsWindowVisible(window))
+                return TRUE;
+            search->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::wstring WindowText(HWND window)
+{
+    wchar_t text[256] = L"";
+    const int length = ::GetWindowTextW(window, text, 256);
+    return std::wstring(text, static_cast<size_t>(length > 0 ? length : 0));
+}
+
+std::wstring ClassName(HWND window)
+{
+    wchar_t name[64] = L"";
+    const int length = ::GetClassNameW(window, name, 64);
+    return std::wstring(name, static_cast<size_t>(length > 0 ? length : 0));
+}
+
+HWND FocusOf(HWND window)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info))
+        return nullptr;
+    return info.hwndFocus;
+}
+
+namespace
+{
+// Runs an xdotool script on the host system; it gets no handle to wait on,
+// so callers poll for the effect.
+bool RunXdotool(const std::string& script)
+{
+    if (::GetFileAttributesW(L"Z:\\usr\\bin\\xdotool") == INVALID_FILE_ATTRIBUTES)
+        return false;
+    std::wstring commandLine = L"/bin/sh -c \"" + std::wstring(script.begin(), script.end()) + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &info))
+        return false;
+    if (info.hThread)
+        ::CloseHandle(info.hThread);
+    if (info.hProcess)
+        ::CloseHandle(info.hProcess);
+    return true;
+}
+} // namespace
+
+bool PressKeysIn(const std::string& titlePattern, const std::string& keys)
+{
+    // Without a window manager the X focus stays where it is put.
+    return RunXdotool("xdotool windowfocus --sync $(xdotool search --sync --name '" + titlePattern +
+                      "' | head -n 1) && xdotool key " + keys);
+}
+
+bool ClickAt(POINT screen)
+{
+    return RunXdotool("xdotool mousemove --sync " + std::to_string(screen.x) + " " +
+                      std::to_string(screen.y) + " click 1");
+}
+
+bool RunSimulator(const std::wstring& arguments)
+{
+    ChildProcess tool(BinaryPath(L"kv58sim.exe"), arguments);
+    DWORD status = 1;
+    return tool.WaitExit(10000) && ::GetExitCodeProcess(tool.Handle(), &status) && status == 0;
+}

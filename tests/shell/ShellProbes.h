@@ -1,0 +1,32 @@
+#pragma once
+#include <windows.h>
+#include <string>
+#include <vector>
+
+// What tests of the application shell observe from outside the panel.
+
+// Whether the notification area holds the icon: an update that changes
+// nothing succeeds only for an icon that exists.
+bool TrayIconExists(HWND owner, UINT id);
+// The tooltip texts that the notification area keeps for its icons.
+std::vector<std::wstring> TrayTooltips();
+// The visible pop-up menu window (class "#32768") of a process, or null.
+HWND FindPopupMenu(DWORD processId);
+// The first dialog window of a process, titled or not yet, visible or not.
+HWND FindDialogOf(DWORD processId);
+// A visible window that the window owns (the panel's open About box), or null.
+HWND FindOwnedPopup(HWND owner);
+std::wstring WindowText(HWND window);
+std::wstring ClassName(HWND window);
+// The window of a thread that has the keyboard focus.
+HWND FocusOf(HWND window);
+
+// Presses keys through the X server into the top-level window whose title
+// matches the pattern, as a user would; false when xdotool is missing. The
+// keys arrive a little later: wait for their effect.
+bool PressKeysIn(const std::string& titlePattern, const std::string& keys);
+// A real left click at a point of the screen (xdotool).
+bool ClickAt(POINT screen);
+
+// Runs the device simulator's tool with the arguments; true on exit status 0.
+bool RunSimulator(const std::wstring& arguments);

@@ -1,0 +1,400 @@
+#include "FakeUsbAudio.h"
+#include <cstdio>
+#include <algorithm>
+#include <cstdarg>
+#include <cstring>
+
+UsbAudioDeviceHandle const kFakeDeviceHandle = reinterpret_cast<UsbAudioDeviceHandle>(0x5800);
+
+namespace
+{
+FakeUsbAudio& F()
+{
+    return FakeUsbAudio::Instance();
+}
+
+std::string Format(const char* format, ...)
+{
+    char buffer[512];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    return buffer;
+}
+
+bool Failing(const char* function, UsbAudioStatus* status)
+{
+    auto it = F().failures.find(function);
+    if (it == F().failures.end())
+        return false;
+    *status = it->second;
+    return true;
+}
+
+bool ValidHandle(UsbAudioDeviceHandle device)
+{
+    return device == kFakeDeviceHandle && F().openHandles > 0;
+}
+
+std::string Hex(const void* data, unsigned int length)
+{
+    std::string text;
+    if (!data)
+        return "null";
+    for (unsigned int i = 0; i < length; ++i)
+        text += Format("%02x", static_cast<const uint8_t*>(data)[i]);
+    return text;
+}
+
+#define FAIL_IF_ASKED(name)                                                                        \
+    do                                                                                             \
+    {                                                                                              \
+        UsbAudioStatus injected;                                                                   \
+        if (Failing(name, &injected))                                                              \
+            return injected;                                                                       \
+    } while (0)
+
+UsbAudioStatus WINAPI EnumerateDevices()
+{
+    F().calls.push_back("EnumerateDevices()");
+    FAIL_IF_ASKED("EnumerateDevices");
+    return 0;
+}
+
+unsigned int WINAPI GetDeviceCount()
+{
+    F().calls.push_back("GetDeviceCount()");
+    return F().deviceCount;
+}
+
+UsbAudioStatus WINAPI OpenDeviceByIndex(unsigned int index, UsbAudioDeviceHandle* device)
+{
+    F().calls.push_back(Format("OpenDeviceByIndex(%u)", index));
+    FAIL_IF_ASKED("OpenDeviceByIndex");
+    if (index >= F().deviceCount)
+        return kStatusNoDevice;
+    ++F().openHandles;
+    *device = kFakeDeviceHandle;
+    return 0;
+}
+
+UsbAudioStatus WINAPI CloseDevice(UsbAudioDeviceHandle device)
+{
+    F().calls.push_back(Format("CloseDevice(%s)", device ? "device" : "null"));
+    if (!ValidHandle(device))
+        return kStatusNoDevice;
+    --F().openHandles;
+    return 0;
+}
+
+UsbAudioStatus WINAPI GetDeviceProperties(UsbAudioDeviceHandle device, void* properties)
+{
+    F().calls.push_back("GetDeviceProperties()");
+    FAIL_IF_ASKED("GetDeviceProperties");
+    if (!ValidHandle(device))
+        return kStatusNoDevice;
+    auto* record = static_cast<DeviceProperties*>(properties);
+    record->usbVendorId = F().vendorId;
+    record->usbProductId = F().productId;
+    return 0;
+}
+
+UsbAudioStatus WINAPI RegisterPnpNotification(HANDLE, HANDLE, HWND window, UINT message, unsigned int flags)
+{
+    F().calls.push_back(Format("RegisterPnpNotification(0x%x,%u)", message, flags));
+    FAIL_IF_ASKED("RegisterPnpNotification");
+    F().pnpWindow = window;
+    F().pnpMessage = message;
+    return 0;
+}
+
+UsbAudioStatus WINAPI RegisterDeviceNotification(UsbAudioDeviceHandle device, unsigned int mask,
+                                                 HANDLE event, unsigned int flags)
+{
+    F().calls.push_back(Format("RegisterDeviceNotification(0x%x,%u)", mask, flags));
+    FAIL_IF_ASKED("RegisterDeviceNotification");
+    if (!ValidHandle(device))
+        return kStatusNoDevice;
+    F().notificationEvent = event;
+    return 0;
+}
+
+UsbAudioStatus WINAPI ReadDeviceNotification(UsbAudioDeviceHandle device, unsigned int* type,
+                                             unsigned char*, unsigned int dataSize,
+                                             unsigned int* bytesReturned)
+{
+    F().calls.push_back(Format("ReadDeviceNotification(%u)", dataSize));
+    FAIL_IF_ASKED("ReadDeviceNotification");
+    if (!ValidHandle(device))
+        return kStatusNoDevice;
+    if (F().notifications.empty())
+        return 0xE0000010; // nothing queued
+    *type = F().notifications.front();
+    F().notifications.pop_front();
+    if (bytesReturned)
+        *bytesReturned = 0;
+    return 0;
+}
+
+UsbAudioStatus WINAPI GetSupportedSampleRates(UsbAudioDeviceHandle device, unsigned int maxCount,
+                                              unsigned int* rates, unsigned int* count)
+{
+    F().calls.push_back(Format("GetSupportedSampleRates(%u)", maxCount));
+    FAIL_IF_ASKED("GetSupportedSampleRates");
+    if (!ValidHandle(device))
+        return kStatusNoDevice;
+    unsigned int n = 0;
+    for (unsigned int rate : F().supportedRates)
+        if (n < maxCount)
+            rates[n++] = rate;
+    *count = n;
+    return 0;
+}
+
+UsbAudioStatus WINAPI GetCurrentSampleRate(UsbAudioDeviceHandle device, unsigned int* rate)
+{
+    F().calls.push_back("GetCurrentSampleRate()");
+    FAIL_IF_ASKED("GetCurrentSampleRate");
+    if (!ValidHandle(device))
+        return kStatusNoDevice;
+    *rate = F().currentRate;
+    return 0;
+}
+
+UsbAudioStatus WINAPI SetSampleRate(UsbAudioDeviceHandle device, unsigned int rate)
+{
+    F().calls.push_back(Format("SetSampleRate(%u)", rate));
+    FAIL_IF_ASKED("SetSampleRate");
+    if (!ValidHandle(device))
+        return kStatusNoDevice;
+    F().currentRate = rate;
+    return 0;
+}
+
+UsbAudioStatus WINAPI GetUsbStreamingMode(unsigned int* mode)
+{
+    F().calls.push_back("GetUsbStreamingMode()");
+    FAIL_IF_ASKED("GetUsbStreamingMode");
+    *mode = F().streamingMode;
+    return 0;
+}
+
+UsbAudioStatus WINAPI SetUsbStreamingMode(unsigned int mode)
+{
+    F().calls.push_back(Format("SetUsbStreamingMode(%u)", mode));
+    FAIL_IF_ASKED("SetUsbStreamingMode");
+    F().streamingMode = mode;
+    return 0;
+}
+
+UsbAudioStatus WINAPI GetASIOBufferSize(unsigned int* samples)
+{
+    F().calls.push_back("GetASIOBufferSize()");
+    FAIL_IF_ASKED("GetASIOBufferSize");
+    *samples = F().asioBufferSize;
+    return 0;
+}
+
+UsbAudioStatus WINAPI SetASIOBufferSize(unsigned int samples)
+{
+    F().calls.push_back(Format("SetASIOBufferSize(%u)", samples));
+    FAIL_IF_ASKED("SetASIOBufferSize");
+    F().asioBufferSize = samples;
+    return 0;
+}
+
+UsbAudioStatus WINAPI GetMinimumASIOBufferSize(unsigned int rate, unsigned int* samples)
+{
+    F().calls.push_back(Format("GetMinimumASIOBufferSize(%u)", rate));
+    FAIL_IF_ASKED("GetMinimumASIOBufferSize");
+    *samples = F().minimumAsioBufferSize;
+    return 0;
+}
+
+UsbAudioStatus WINAPI GetChannelProperties(UsbAudioDeviceHandle device, unsigned int inputGroup,
+                                           unsigned int maxCount, void* records, unsigned int* count)
+{
+    F().calls.push_back(Format("GetChannelProperties(%u,%u)", inputGroup, maxCount));
+    FAIL_IF_ASKED(inputGroup ? "GetChannelProperties(input)" : "GetChannelProperties(output)");
+    if (!ValidHandle(device))
+        return kStatusNoDevice;
+    const auto& channels = inputGroup ? F().inputChannels : F().outputChannels;
+    unsigned int n = 0;
+    for (const ChannelRecord& channel : channels)
+        if (n < maxCount)
+            std::memcpy(static_cast<ChannelRecord*>(records) + n++, &channel, sizeof channel);
+    *count = n;
+    return 0;
+}
+
+UsbAudioStatus WINAPI AudioControlRequestGet(UsbAudioDeviceHandle device, unsigned char entity,
+                                             unsigned char request, unsigned char selector,
+                                             unsigned char channel, void* data, unsigned int length,
+                                             unsigned int* transferred, unsigned int timeoutMs)
+{
+    F().calls.push_back(Format("Get(%u,0x%02x,%u,%u,len=%u,timeout=%u%s)", entity, request, selector,
+                               channel, length, timeoutMs, transferred ? ",transferred" : ""));
+    FAIL_IF_ASKED(Format("Get(%u,%u)", entity, selector).c_str());
+    FAIL_IF_ASKED("Get");
+    if (!ValidHandle(device))
+        return kStatusNoDevice;
+    auto it = F().controls.find({entity, selector, channel});
+    if (it == F().controls.end())
+        return 0xE0000040; // no such control
+    std::memcpy(data, it->second.data(), std::min<size_t>(length, it->second.size()));
+    return 0;
+}
+
+UsbAudioStatus WINAPI AudioControlRequestSet(UsbAudioDeviceHandle device, unsigned char entity,
+                                             unsigned char request, unsigned char selector,
+                                             unsigned char channel, void* data, unsigned int length,
+                                             unsigned int* transferred, unsigned int timeoutMs)
+{
+    F().calls.push_back(Format("Set(%u,0x%02x,%u,%u,len=%u,data=%s,timeout=%u%s)", entity, request,
+                               selector, channel, length, Hex(data, length).c_str(), timeoutMs,
+                               transferred ? ",transferred" : ""));
+    FAIL_IF_ASKED(Format("Set(%u,%u)", entity, selector).c_str());
+    FAIL_IF_ASKED("Set");
+    if (!ValidHandle(device))
+        return kStatusNoDevice;
+    auto& value = F().controls[{entity, selector, channel}];
+    value.assign(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + length);
+    return 0;
+}
+
+const wchar_t* WINAPI StatusCodeStringW(UsbAudioStatus status)
+{
+    switch (status)
+    {
+    case 0:
+        return L"success";
+    case kStatusNoDevice:
+        return L"no device";
+    default:
+        return L"fake error";
+    }
+}
+
+const UsbAudioApi kFakeApi{
+    &EnumerateDevices,       &GetDeviceCount,          &OpenDeviceByIndex,
+    &CloseDevice,            &GetDeviceProperties,     &RegisterPnpNotification,
+    &RegisterDeviceNotification, &ReadDeviceNotification, &GetSupportedSampleRates,
+    &GetCurrentSampleRate,   &SetSampleRate,           &GetUsbStreamingMode,
+    &SetUsbStreamingMode,    &GetASIOBufferSize,       &SetASIOBufferSize,
+    &GetMinimumASIOBufferSize, &GetChannelProperties,  &AudioControlRequestGet,
+    &AudioControlRequestSet, &StatusCodeStringW,
+};
+} // namespace
+
+FakeUsbAudio::FakeUsbAudio()
+{
+    Reset();
+}
+
+FakeUsbAudio& FakeUsbAudio::Instance()
+{
+    static FakeUsbAudio instance;
+    return instance;
+}
+
+const UsbAudioApi& FakeUsbAudio::api() const
+{
+    return kFakeApi;
+}
+
+ChannelRecord FakeUsbAudio::Channel(uint8_t unit, uint8_t channel, int16_t min, int16_t max,
+                                    uint32_t flags)
+{
+    ChannelRecord record{};
+    record.identifier = channel;
+    record.controlFlags = flags;
+    record.featureUnitId = unit;
+    record.channelNumber = channel;
+    record.volumeMin = min;
+    record.volumeMax = max;
+    record.volumeResolution = 128;
+    return record;
+}
+
+void FakeUsbAudio::Reset()
+{
+    deviceCount = 1;
+    vendorId = 0x152A;
+    productId = 0x8758;
+    supportedRates = {44100, 48000, 88200, 96000};
+    currentRate = 48000;
+    streamingMode = 4;
+    asioBufferSize = 512;
+    minimumAsioBufferSize = 128;
+    inputChannels = {Channel(14, 1, -32768, 1536), Channel(14, 2, -32768, 1536)};
+    outputChannels = {Channel(15, 1, -24576, 0), Channel(15, 2, -24576, 0)};
+    controls.clear();
+    SetByte(11, 0, 2);
+    SetVolume(14, 1, -2560);
+    SetVolume(14, 2, -2560);
+    SetByte(14, 1, 0);
+    SetVolume(15, 1, -5120);
+    SetVolume(15, 2, -5120);
+    SetByte(15, 1, 0);
+    notifications.clear();
+    notificationEvent = nullptr;
+    pnpWindow = nullptr;
+    pnpMessage = 0;
+    openHandles = 0;
+    failures.clear();
+    calls.clear();
+}
+
+void FakeUsbAudio::Fail(const std::string& function, UsbAudioStatus status)
+{
+    failures[function] = status;
+}
+
+void FakeUsbAudio::Notify(unsigned int type)
+{
+    notifications.push_back(type);
+    if (notificationEvent)
+        ::SetEvent(notificationEvent);
+}
+
+std::vector<std::string> FakeUsbAudio::TakeCalls()
+{
+    std::vector<std::string> taken;
+    taken.swap(calls);
+    return taken;
+}
+
+std::vector<std::string> FakeUsbAudio::CallsTo(const std::string& function) const
+{
+    std::vector<std::string> found;
+    for (const std::string& call : calls)
+        if (call.rfind(function, 0) == 0)
+            found.push_back(call);
+    return found;
+}
+
+void FakeUsbAudio::SetVolume(uint8_t unit, uint8_t channel, int16_t volume)
+{
+    const auto bits = static_cast<uint16_t>(volume);
+    controls[{unit, 2, channel}] = {static_cast<uint8_t>(bits & 0xFF), static_cast<uint8_t>(bits >> 8)};
+}
+
+int16_t FakeUsbAudio::Volume(uint8_t unit, uint8_t channel) const
+{
+    auto it = controls.find({unit, 2, channel});
+    if (it == controls.end() || it->second.size() < 2)
+        return 0;
+    return static_cast<int16_t>(it->second[0] | (it->second[1] << 8));
+}
+
+void FakeUsbAudio::SetByte(uint8_t unit, uint8_t selector, uint8_t value)
+{
+    controls[{unit, selector, 0}] = {value};
+}
+
+uint8_t FakeUsbAudio::Byte(uint8_t unit, uint8_t selector) const
+{
+    auto it = controls.find({unit, selector, 0});
+    return it == controls.end() || it->second.empty() ? 0 : it->second[0];
+}

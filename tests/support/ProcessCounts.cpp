@@ -1,0 +1,72 @@
+#include "ProcessCounts.h"
+#include <tlhelp32.h>
+#include <winternl.h>
+#include <vector>
+
+int ThreadCount(DWORD processId)
+{
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return -1;
+    int count = 0;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Thread32First(snapshot, &entry); more;
+         more = ::Thread32Next(snapshot, &entry))
+        count += entry.th32OwnerProcessID == processId;
+    ::CloseHandle(snapshot);
+    return count;
+}
+
+namespace
+{
+// The system-wide handle table, for where GetProcessHandleCount answers
+// nothing (Wine).
+int CountInHandleTable(DWORD processId)
+{
+    struct Entry
+    {
+        ULONG ownerProcess;
+        BYTE objectType;
+        BYTE flags;
+        USHORT value;
+        PVOID object;
+        ULONG access;
+    };
+    struct Table
+    {
+        ULONG count;
+        Entry entries[1];
+    };
+    using Query = NTSTATUS(WINAPI*)(SYSTEM_INFORMATION_CLASS, PVOID, ULONG, PULONG);
+    const auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    if (!query)
+        return -1;
+    const auto kSystemHandleInformation = static_cast<SYSTEM_INFORMATION_CLASS>(16);
+    const NTSTATUS kInfoLengthMismatch = static_cast<NTSTATUS>(0xC0000004);
+    std::vector<char> buffer(1 << 20);
+    NTSTATUS status;
+    while ((status = query(kSystemHandleInformation, buffer.data(),
+                           static_cast<ULONG>(buffer.size()), nullptr)) == kInfoLengthMismatch &&
+           buffer.size() < (64u << 20))
+        buffer.resize(buffer.size() * 2);
+    if (status != 0)
+        return -1;
+    const auto* table = reinterpret_cast<const Table*>(buffer.data());
+    int count = 0;
+    for (ULONG i = 0; i < table->count; ++i)
+        count += table->entries[i].ownerProcess == processId;
+    return count;
+}
+} // namespace
+
+int HandleCount(DWORD processId)
+{
+    HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    DWORD count = 0;
+    const bool counted = process && ::GetProcessHandleCount(process, &count) && count > 0;
+    if (process)
+        ::CloseHandle(process);
+    return counted ? static_cast<int>(count) : CountInHandleTable(processId);
+}

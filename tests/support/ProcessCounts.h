@@ -1,0 +1,7 @@
+#pragma once
+#include <windows.h>
+
+// Threads of a process now; -1 when it cannot be seen.
+int ThreadCount(DWORD processId);
+// Kernel handles a process holds now; -1 when they cannot be counted.
+int HandleCount(DWORD processId);

@@ -1,0 +1,39 @@
+#pragma once
+#include "app/GUI_KV58Dlg.h"
+#include "tests/support/FakeUsbAudio.h"
+#include <string>
+#include <vector>
+
+// A message box the panel would have shown.
+struct ShownBox
+{
+    std::wstring text;
+    std::wstring caption;
+    UINT style;
+};
+
+// The panel on the in-process fake driver, created without a modal loop of
+// its own; message boxes are recorded instead of shown.
+class TestPanel : public CGUI_KV58Dlg
+{
+public:
+    explicit TestPanel(const HidApi& hid = SystemHidApi())
+        : CGUI_KV58Dlg(FakeUsbAudio::Instance().api(), hid, true)
+    {
+    }
+    TestPanel(const UsbAudioApi& api, const HidApi& hid) : CGUI_KV58Dlg(api, hid, true) {}
+    ~TestPanel() override
+    {
+        if (m_hWnd)
+            ::DestroyWindow(m_hWnd);
+    }
+
+    std::vector<ShownBox> boxes;
+
+protected:
+    int ShowMessageBox(const std::wstring& text, const std::wstring& caption, UINT style) override
+    {
+        boxes.push_back({text, caption, style});
+        return IDOK;
+    }
+};
