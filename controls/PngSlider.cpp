@@ -157,13 +157,31 @@ void CPngSlider::OnMouseMove(int y)
 
 void CPngSlider::OnLButtonUp()
 {
+    // Cleared first: releasing the capture reports WM_CAPTURECHANGED.
+    m_dragging = FALSE;
+    FinishChange();
+    if (::GetCapture() == m_hWnd)
+        ::ReleaseCapture();
+}
+
+void CPngSlider::FinishChange()
+{
     ::KillTimer(m_hWnd, m_dragTimer);
     m_dragTimer = 0;
     Notify(WM_PNGSLIDER_CHANGED);
     Notify(WM_PNGSLIDER_CHANGE_END);
-    ::ReleaseCapture();
-    m_dragging = FALSE;
     Redraw();
+}
+
+void CPngSlider::OnCaptureChanged()
+{
+    // Another window took the mouse mid-drag (a message box, Alt+Tab): the
+    // release will never come, so the change ends here instead of the drag
+    // timer reporting for ever.
+    if (!m_dragging)
+        return;
+    m_dragging = FALSE;
+    FinishChange();
 }
 
 LRESULT CPngSlider::OnGetDlgCode()
@@ -287,6 +305,9 @@ LRESULT CPngSlider::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         return m_dragging ? Default() : 0;
     case WM_LBUTTONUP:
         OnLButtonUp();
+        return Default();
+    case WM_CAPTURECHANGED:
+        OnCaptureChanged();
         return Default();
     case WM_GETDLGCODE:
         return OnGetDlgCode();

@@ -70,6 +70,8 @@ private:
     void OnLButtonDown(UINT flags, int y);
     void OnMouseMove(int y);
     void OnLButtonUp();
+    void OnCaptureChanged();
+    void FinishChange();
     LRESULT OnGetDlgCode();
     void OnKeyDown(UINT key);
     void OnMouseWheel(short delta);

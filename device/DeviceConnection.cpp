@@ -74,8 +74,7 @@ void CGUI_KV58Dlg::StopNotificationThread()
     // seen them and ended.
     if (m_hNotifyThread.IsValid())
     {
-        (void)&WaitForThreadEnd;
-        ::WaitForSingleObject(m_hNotifyThread.Get(), INFINITE);
+        WaitForThreadEnd(m_hNotifyThread.Get());
         m_hNotifyThread.Reset();
     }
 }

@@ -117,9 +117,9 @@ uint32_t DescribeChannels(bool inputGroup, ChannelRecord* records, uint32_t maxC
 {
     const ChannelRecord channels[] = {
         inputGroup ? Channel(kInputFeatureUnit, 1, -32768, 1536, L"Input 1")
-                   : Channel(kOutputFeatureUnit, 1, -24576, 0, L"Output 1"),
+                   : Channel(kOutputFeatureUnit, 1, -22528, 0, L"Output 1"),
         inputGroup ? Channel(kInputFeatureUnit, 2, -32768, 1536, L"Input 2")
-                   : Channel(kOutputFeatureUnit, 2, -24576, 0, L"Output 2"),
+                   : Channel(kOutputFeatureUnit, 2, -22528, 0, L"Output 2"),
     };
     const uint32_t count = std::min<uint32_t>(maxCount, static_cast<uint32_t>(std::size(channels)));
     std::copy(channels, channels + count, records);

@@ -231,6 +231,24 @@ TEST_F(SliderTest, HeldPressReportsEveryTickAndReleaseEndsTheChange)
     EXPECT_EQ(Reports().size(), afterRelease) << "the drag timer stopped";
 }
 
+TEST_F(SliderTest, LosingTheMouseMidDragEndsTheChange)
+{
+    slider.SetPos(-11264);
+    Press(73);
+    ASSERT_EQ(::GetCapture(), slider.m_hWnd);
+    ::SetCapture(host.m_hWnd);
+    Reported reports = Reports();
+    ASSERT_GE(reports.size(), 2u);
+    EXPECT_EQ(reports[reports.size() - 2].first, WM_PNGSLIDER_CHANGED);
+    EXPECT_EQ(reports.back().first, WM_PNGSLIDER_CHANGE_END);
+    EXPECT_FALSE(slider.m_dragging);
+    EXPECT_EQ(::GetCapture(), host.m_hWnd) << "the new owner keeps the mouse";
+    const size_t afterLoss = reports.size();
+    PumpFor(150);
+    EXPECT_EQ(Reports().size(), afterLoss) << "the drag timer stopped";
+    ::ReleaseCapture();
+}
+
 TEST_F(SliderTest, ReleaseWithoutPressStillReports)
 {
     slider.SetPos(-1000);

@@ -353,7 +353,7 @@ def main():
     work = Path(sys.argv[2])
     shutil.rmtree(work, ignore_errors=True)
     work.mkdir(parents=True)
-    run("x86_64-w64-mingw32-strip", "-s", "-o", str(work / "GUI_KV58.exe"),
+    run("x86_64-w64-mingw32-strip", "-s", "-p", "-o", str(work / "GUI_KV58.exe"),
         str(bin_dir / "GUI_KV58.exe"))
     shipped_panel = (work / "GUI_KV58.exe").read_bytes()
     unittest.main(argv=sys.argv[:1], verbosity=2)

@@ -114,8 +114,14 @@ TEST_F(PanelWindow, EnterInAComboBoxEndsTheProgram)
     HWND source = Combo(panel, IDC_INPUT_SOURCE);
     RECT box;
     ::GetWindowRect(source, &box);
-    ASSERT_TRUE(ClickAt(POINT{box.left + 10, box.top + 8})) << "xdotool is needed for real clicks";
-    ASSERT_TRUE(WaitFor([&] { return FocusedCombo(panel) == source; }));
+    // xdotool runs detached: click again until the focus has arrived.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return ClickAt(POINT{box.left + 10, box.top + 8}) &&
+                   WaitFor([&] { return FocusedCombo(panel) == source; }, 1000);
+        },
+        8000))
+        << "xdotool is needed for real clicks";
     ASSERT_TRUE(PressKeysIn(kTitlePattern, "Return")) << "xdotool is needed for real keys";
     EXPECT_TRUE(m_process.WaitExit(10000));
     EXPECT_FALSE(::IsWindow(panel));

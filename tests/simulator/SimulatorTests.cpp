@@ -127,7 +127,7 @@ TEST_F(Simulator, StartsAsTheDefaultKv58)
     {
         EXPECT_EQ(output[i].featureUnitId, 15);
         EXPECT_EQ(output[i].channelNumber, i + 1);
-        EXPECT_EQ(output[i].volumeMin, -24576);
+        EXPECT_EQ(output[i].volumeMin, -22528);
         EXPECT_EQ(output[i].volumeMax, 0);
         EXPECT_EQ(output[i].volumeResolution, 128);
         EXPECT_EQ(output[i].controlFlags & 1, 1u);
