@@ -168,42 +168,31 @@ LRESULT CGUI_KV58Dlg::OnCtlColor(UINT msg, WPARAM wParam, LPARAM lParam)
 
 bool CGUI_KV58Dlg::OnCommand(WORD id, WORD code)
 {
-    switch (id)
+    // The command part of the message map: control notifications and the
+    // tray menu's commands (code 0, also when another instance posts Exit).
+    struct CommandEntry
     {
-    case IDC_MUTE_INPUT:
-        if (code == BN_CLICKED)
-            OnBnClickedMute1();
-        return code == BN_CLICKED;
-    case IDC_MUTE_OUTPUT:
-        if (code == BN_CLICKED)
-            OnBnClickedMute2();
-        return code == BN_CLICKED;
-    case IDC_INPUT_SOURCE:
-        if (code == CBN_SELCHANGE)
-            OnSelchangeInputSource();
-        return code == CBN_SELCHANGE;
-    case IDC_STREAMING_MODE:
-        if (code == CBN_SELCHANGE)
-            OnSelchangeStreamingMode();
-        return code == CBN_SELCHANGE;
-    case IDC_ASIO_BUFFER:
-        if (code == CBN_SELCHANGE)
-            OnSelchangeAsioBufferSize();
-        return code == CBN_SELCHANGE;
-    case IDC_SAMPLE_RATE:
-        if (code == CBN_SELCHANGE)
-            OnSelchangeSampleRate();
-        return code == CBN_SELCHANGE;
-    case ID_TRAY_EXIT:
-        OnTrayExit();
-        return true;
-    case ID_TRAY_HIDE:
-        OnTrayHide();
-        return true;
-    case ID_TRAY_OPEN:
-        OnTrayOpen();
-        return true;
-    }
+        WORD id;
+        WORD code;
+        void (CGUI_KV58Dlg::*handler)();
+    };
+    static constexpr CommandEntry kCommands[] = {
+        {IDC_MUTE_INPUT, BN_CLICKED, &CGUI_KV58Dlg::OnBnClickedMute1},
+        {IDC_MUTE_OUTPUT, BN_CLICKED, &CGUI_KV58Dlg::OnBnClickedMute2},
+        {IDC_INPUT_SOURCE, CBN_SELCHANGE, &CGUI_KV58Dlg::OnSelchangeInputSource},
+        {IDC_STREAMING_MODE, CBN_SELCHANGE, &CGUI_KV58Dlg::OnSelchangeStreamingMode},
+        {IDC_ASIO_BUFFER, CBN_SELCHANGE, &CGUI_KV58Dlg::OnSelchangeAsioBufferSize},
+        {IDC_SAMPLE_RATE, CBN_SELCHANGE, &CGUI_KV58Dlg::OnSelchangeSampleRate},
+        {ID_TRAY_EXIT, 0, &CGUI_KV58Dlg::OnTrayExit},
+        {ID_TRAY_HIDE, 0, &CGUI_KV58Dlg::OnTrayHide},
+        {ID_TRAY_OPEN, 0, &CGUI_KV58Dlg::OnTrayOpen},
+    };
+    for (const CommandEntry& entry : kCommands)
+        if (entry.id == id && entry.code == code)
+        {
+            (this->*entry.handler)();
+            return true;
+        }
     return false;
 }
 

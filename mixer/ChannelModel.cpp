@@ -46,9 +46,11 @@ bool QueryGroup(const UsbAudioApi& api, UsbAudioDeviceHandle device, unsigned in
                 ChannelGroup& group)
 {
     unsigned int count = 0;
-    if (api.GetChannelProperties(device, inputGroup, kDriverRecords, &group.records[1], &count) != 0)
+    if (api.GetChannelProperties(device, inputGroup, kDriverRecords, &group.records[1], &count) !=
+        0)
     {
-        group.count = 0;
+        // Whatever a failing driver wrote is not a description.
+        group = ChannelGroup{};
         return false;
     }
     // Never trust a count beyond the room the driver was given.

@@ -20,23 +20,28 @@ std::optional<CGUI_KV58Dlg::FaderBinding> CGUI_KV58Dlg::BindingOf(const CPngSlid
 
 LRESULT CGUI_KV58Dlg::OnFaderChanged(WPARAM id, LPARAM position)
 {
-    auto* fader = dynamic_cast<CPngSlider*>(CWnd::FromHandle(::GetDlgItem(m_hWnd, static_cast<int>(id))));
+    auto* fader =
+        dynamic_cast<CPngSlider*>(CWnd::FromHandle(::GetDlgItem(m_hWnd, static_cast<int>(id))));
     if (!fader)
         return 0;
+    const std::optional<FaderBinding> binding = BindingOf(*fader);
+    if (!binding)
+        return 0;
+    int partnerPos = static_cast<int>(position);
     if (fader->m_resetRequest)
     {
         fader->SetPos(fader->m_rangeMin);
         fader->m_resetRequest = FALSE;
+        // The message was posted before the reset: a quick Ctrl+click sends
+        // no later one, and a linked partner would stay behind.
+        partnerPos = fader->m_pos;
     }
-    const std::optional<FaderBinding> binding = BindingOf(*fader);
-    if (!binding)
-        return 0;
     SendFaderVolume(*fader);
     // The partner takes the position number itself, clamped to its own range;
     // SetPos posts nothing, so the partner's move does not echo back.
     if (binding->link->m_toggled)
     {
-        binding->partner->SetPos(static_cast<int>(position));
+        binding->partner->SetPos(partnerPos);
         SendFaderVolume(*binding->partner);
     }
     return 0;

@@ -13,7 +13,9 @@ constexpr int PositionFromVolume(int rangeMin, int rangeMax, int volume)
 constexpr int16_t VolumeFromPosition(int rangeMin, int rangeMax, int position)
 {
     const int volume = rangeMin + rangeMax - position;
-    return static_cast<int16_t>(volume < INT16_MIN ? INT16_MIN : volume > INT16_MAX ? INT16_MAX : volume);
+    return static_cast<int16_t>(volume < INT16_MIN   ? INT16_MIN
+                                : volume > INT16_MAX ? INT16_MAX
+                                                     : volume);
 }
 
 // Whole decibels of a 1/256 dB volume, truncated toward zero.

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
+#include <windows.h>
 
 namespace
 {
@@ -111,6 +112,15 @@ bool IsSupportedRate(const DeviceState& state, uint32_t rate)
 {
     return std::find(state.rates, state.rates + state.rateCount, rate) !=
            state.rates + state.rateCount;
+}
+
+uint32_t BusyStatus(const DeviceState& state)
+{
+    if (state.busy == Busy::SoundDevice)
+        return kStatusSoundDeviceInUse;
+    if (state.busy == Busy::Asio)
+        return kStatusAsioInUse;
+    return 0;
 }
 
 uint32_t DescribeChannels(bool inputGroup, ChannelRecord* records, uint32_t maxCount)
@@ -240,7 +250,11 @@ void AppendLog(DeviceState& state, const std::string& line)
         state.logHead = (state.logHead + 1) % kLogCapacity;
         --state.logCount;
     }
-    char* target = state.log[(state.logHead + state.logCount) % kLogCapacity];
+    const uint32_t slot = (state.logHead + state.logCount) % kLogCapacity;
+    LARGE_INTEGER now;
+    ::QueryPerformanceCounter(&now);
+    state.logTime[slot] = now.QuadPart;
+    char* target = state.log[slot];
     const size_t length = std::min<size_t>(line.size(), kLogLineLength - 1);
     std::memcpy(target, line.data(), length);
     target[length] = '\0';

@@ -18,6 +18,8 @@ void ResetDevice(DeviceState& state);
 uint32_t MinimumAsioBuffer(const DeviceState& state, uint32_t rate);
 
 bool IsSupportedRate(const DeviceState& state, uint32_t rate);
+// What a busy driver answers to a change of rate or streaming mode; 0 when free.
+uint32_t BusyStatus(const DeviceState& state);
 
 // The channels of one group as the driver describes them; returns the count.
 uint32_t DescribeChannels(bool inputGroup, ChannelRecord* records, uint32_t maxCount);

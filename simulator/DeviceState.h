@@ -89,5 +89,6 @@ struct DeviceState
     uint32_t logHead; // oldest line
     uint32_t logCount;
     char log[kLogCapacity][kLogLineLength];
+    int64_t logTime[kLogCapacity]; // performance counter at each call
 };
 } // namespace sim

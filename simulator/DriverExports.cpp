@@ -217,10 +217,8 @@ extern "C"
         return DeviceCall(Format("SetSampleRate(%u)", rate), "SetSampleRate", device,
                           [&](DeviceState& state, OpenHandle&)
                           {
-                              if (state.busy == Busy::SoundDevice)
-                                  return kStatusSoundDeviceInUse;
-                              if (state.busy == Busy::Asio)
-                                  return kStatusAsioInUse;
+                              if (const UsbAudioStatus busy = BusyStatus(state))
+                                  return busy;
                               if (!IsSupportedRate(state, rate))
                                   return kStatusInvalidParameter;
                               state.rate = rate;
@@ -245,10 +243,8 @@ extern "C"
         return Call(Format("SetUsbStreamingMode(%u)", mode), "SetUsbStreamingMode",
                     [&](DeviceState& state)
                     {
-                        if (state.busy == Busy::SoundDevice)
-                            return kStatusSoundDeviceInUse;
-                        if (state.busy == Busy::Asio)
-                            return kStatusAsioInUse;
+                        if (const UsbAudioStatus busy = BusyStatus(state))
+                            return busy;
                         if (mode == 0)
                             return kStatusInvalidParameter;
                         state.streamingMode = mode;

@@ -4,6 +4,7 @@
 #include "SharedDevice.h"
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 
@@ -40,6 +41,7 @@ const char kUsage[] =
     "  notify TYPE [COUNT]         queue COUNT (1..100000) notifications to every open handle\n"
     "  state                       print the state as key=value lines\n"
     "  log                         print the call log, oldest first\n"
+    "  log --times                 each line after its time in milliseconds\n"
     "  log clear                   empty the call log\n"
     "  reset                       back to the default state (no PnP message)\n";
 
@@ -153,6 +155,22 @@ void PrintLog(const DeviceState& state, std::string& output)
         output += std::string(state.log[(state.logHead + i) % kLogCapacity]) + "\n";
 }
 
+// Each line after the milliseconds of its call on the performance counter's
+// clock, which every process of the machine shares.
+void PrintTimedLog(const DeviceState& state, std::string& output)
+{
+    LARGE_INTEGER frequency;
+    ::QueryPerformanceFrequency(&frequency);
+    char stamp[32];
+    for (uint32_t i = 0; i < state.logCount; ++i)
+    {
+        const uint32_t slot = (state.logHead + i) % kLogCapacity;
+        std::snprintf(stamp, sizeof stamp, "%.3f ",
+                      state.logTime[slot] * 1000.0 / static_cast<double>(frequency.QuadPart));
+        output += stamp + std::string(state.log[slot]) + "\n";
+    }
+}
+
 // The command's action, or an empty one when the arguments are wrong.
 Action Parse(const Arguments& a)
 {
@@ -249,6 +267,8 @@ Action Parse(const Arguments& a)
         return &PrintState;
     if (command == "log" && count == 1)
         return &PrintLog;
+    if (command == "log" && count == 2 && a[1] == "--times")
+        return &PrintTimedLog;
     if (command == "log" && count == 2 && a[1] == "clear")
         return [](DeviceState& s, std::string&) { ClearLog(s); };
     if (command == "reset" && count == 1)

@@ -3,6 +3,7 @@
 #include "tests/support/FakeUsbAudio.h"
 #include "tests/support/TestPanel.h"
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace
 {
@@ -15,13 +16,49 @@ std::wstring TextOf(const CWnd& window)
     return text;
 }
 
+// One panel serves every test: destroying a panel costs seconds under Wine.
+// Each test starts from the device's default state and a panel that has
+// just read it, as a freshly opened panel would.
 class Mixer : public testing::Test
 {
 protected:
-    void SetUp() override
+    static void SetUpTestSuite()
     {
         fake.Reset();
-        ASSERT_TRUE(panel.Create());
+        s_panel = std::make_unique<TestPanel>();
+        s_panel->Create();
+    }
+    static void TearDownTestSuite() { s_panel.reset(); }
+
+    void SetUp() override
+    {
+        ASSERT_NE(panel.m_hWnd, nullptr) << "the panel was not created";
+        // The fake's reset forgets the panel's open device and its event.
+        const HANDLE event = fake.notificationEvent;
+        fake.Reset();
+        fake.openHandles = 1;
+        fake.notificationEvent = event;
+        panel.m_hDevice = kFakeDeviceHandle;
+        for (CPngSlider* fader :
+             {&panel.m_fader1, &panel.m_fader2, &panel.m_fader3, &panel.m_fader4})
+        {
+            fader->m_rangeMin = 0;
+            fader->m_rangeMax = 100;
+            fader->m_pos = 0;
+            fader->m_resetRequest = FALSE;
+        }
+        for (CGdipButton* button :
+             {&panel.m_btnMute1, &panel.m_btnMute2, &panel.m_btnLink1, &panel.m_btnLink2})
+            button->m_toggled = FALSE;
+        for (CWnd* label : {&panel.m_label1, &panel.m_label2, &panel.m_label3, &panel.m_label4})
+            ::SetWindowTextW(label->m_hWnd, L"");
+        panel.RefreshDeviceControls();
+        // Nothing a previous test posted may reach this one.
+        MSG msg;
+        while (::PeekMessageW(&msg, panel.m_hWnd, WM_PNGSLIDER_CHANGED, WM_PNGSLIDER_CHANGE_END,
+                              PM_REMOVE))
+        {
+        }
         fake.TakeCalls();
     }
 
@@ -30,13 +67,16 @@ protected:
     {
         char text[96];
         const auto bits = static_cast<uint16_t>(volume);
-        snprintf(text, sizeof text, "Set(%d,0x01,2,%d,len=2,data=%02x%02x,timeout=500)", unit, channel,
-                 bits & 0xFF, bits >> 8);
+        snprintf(text, sizeof text, "Set(%d,0x01,2,%d,len=2,data=%02x%02x,timeout=500)", unit,
+                 channel, bits & 0xFF, bits >> 8);
         return text;
     }
 
-    TestPanel panel;
+    static std::unique_ptr<TestPanel> s_panel;
+    TestPanel& panel = *s_panel;
 };
+
+std::unique_ptr<TestPanel> Mixer::s_panel;
 } // namespace
 
 TEST(VolumeMapping, PositionsMirrorVolumesAndReadoutsTruncateTowardZero)
@@ -49,14 +89,16 @@ TEST(VolumeMapping, PositionsMirrorVolumesAndReadoutsTruncateTowardZero)
     EXPECT_EQ(VolumeFromPosition(0, 100, 500), -400);
     EXPECT_EQ(VolumeFromPosition(-32768, -32768, 32767), -32768) << "kept within 16 bits";
     const std::pair<int, const wchar_t*> readouts[] = {
-        {-128, L"0"}, {-383, L"-1"}, {-384, L"-1"}, {-22528, L"-88"}, {-256, L"-1"}, {255, L"0"}, {0, L"0"}, {512, L"2"}};
+        {-128, L"0"},  {-383, L"-1"}, {-384, L"-1"}, {-22528, L"-88"},
+        {-256, L"-1"}, {255, L"0"},   {0, L"0"},     {512, L"2"}};
     for (auto [volume, text] : readouts)
         EXPECT_EQ(ReadoutText(volume), text) << volume;
 }
 
 TEST_F(Mixer, InputRangeIsFixedWhateverTheDriverSays)
 {
-    fake.inputChannels = {FakeUsbAudio::Channel(3, 7, -100, 100, 0), FakeUsbAudio::Channel(3, 8, 5, 6, 0)};
+    fake.inputChannels = {FakeUsbAudio::Channel(3, 7, -100, 100, 0),
+                          FakeUsbAudio::Channel(3, 8, 5, 6, 0)};
     panel.LoadChannelGroups();
     for (CPngSlider* fader : {&panel.m_fader1, &panel.m_fader2})
     {
@@ -89,10 +131,13 @@ TEST_F(Mixer, ReadoutsAndPositionsComeFromTheValuesRead)
     EXPECT_EQ(panel.m_fader1.m_pos, panel.m_fader1.m_rangeMin);
     fake.SetVolume(14, 2, -22528);
     fake.SetVolume(15, 1, -24576);
+    fake.SetVolume(15, 2, -32768);
     panel.ReadMixerState();
     EXPECT_EQ(panel.m_fader2.m_pos, 0) << "the quietest volume sits at the bottom";
     EXPECT_EQ(panel.m_fader3.m_pos, 0);
     EXPECT_EQ(TextOf(panel.m_label3), L"-96");
+    EXPECT_EQ(panel.m_fader4.m_pos, 0) << "below the minimum: at the bottom";
+    EXPECT_EQ(TextOf(panel.m_label4), L"-128") << "the readout shows the value read";
 }
 
 TEST_F(Mixer, TopAndBottomOfAnInputFaderSendTheRangeEnds)
@@ -101,7 +146,8 @@ TEST_F(Mixer, TopAndBottomOfAnInputFaderSendTheRangeEnds)
     panel.SendFaderVolume(panel.m_fader1);
     panel.m_fader1.SetPos(0);
     panel.SendFaderVolume(panel.m_fader1);
-    EXPECT_EQ(fake.TakeCalls(), (std::vector<std::string>{VolumeSet(14, 1, 0), VolumeSet(14, 1, -22528)}));
+    EXPECT_EQ(fake.TakeCalls(),
+              (std::vector<std::string>{VolumeSet(14, 1, 0), VolumeSet(14, 1, -22528)}));
     EXPECT_EQ(TextOf(panel.m_label1), L"-88");
 }
 
@@ -120,7 +166,8 @@ TEST_F(Mixer, OneChannelOutputGroupLeavesTheRightRecordEmpty)
 
 TEST_F(Mixer, OutputGroupWithoutVolumeControlKeepsThePreviousRanges)
 {
-    fake.outputChannels = {FakeUsbAudio::Channel(15, 1, -1000, 0, 0), FakeUsbAudio::Channel(15, 2, -1000, 0, 0)};
+    fake.outputChannels = {FakeUsbAudio::Channel(15, 1, -1000, 0, 0),
+                           FakeUsbAudio::Channel(15, 2, -1000, 0, 0)};
     panel.LoadChannelGroups();
     EXPECT_EQ(panel.m_fader3.m_rangeMin, -24576);
     EXPECT_EQ(panel.m_fader4.m_rangeMin, -24576);
@@ -128,33 +175,47 @@ TEST_F(Mixer, OutputGroupWithoutVolumeControlKeepsThePreviousRanges)
 
 TEST_F(Mixer, ReversedRangeFromTheDriverIsUsedTheRightWayRound)
 {
-    fake.outputChannels = {FakeUsbAudio::Channel(15, 1, 0, -6000), FakeUsbAudio::Channel(15, 2, 0, -6000)};
+    fake.outputChannels = {FakeUsbAudio::Channel(15, 1, 0, -6000),
+                           FakeUsbAudio::Channel(15, 2, 0, -6000)};
     fake.SetVolume(15, 1, -3000);
+    fake.SetVolume(15, 2, -1000);
     panel.LoadChannelGroups();
     panel.ReadMixerState();
     EXPECT_EQ(panel.m_fader3.m_rangeMin, -6000);
     EXPECT_EQ(panel.m_fader3.m_rangeMax, 0);
     EXPECT_EQ(panel.m_fader3.m_pos, -3000);
+    EXPECT_EQ(panel.m_fader4.m_pos, -5000);
+    fake.TakeCalls();
+    panel.SendFaderVolume(panel.m_fader4);
+    EXPECT_EQ(fake.TakeCalls(), (std::vector<std::string>{VolumeSet(15, 2, -1000)})) << "no drift";
 }
 
-UsbAudioStatus WINAPI ClaimTooManyChannels(UsbAudioDeviceHandle, unsigned int, unsigned int maxCount,
-                                           void* records, unsigned int* count)
+TEST_F(Mixer, ChannelCountBeyondTheBufferIsClamped)
 {
-    for (unsigned int i = 0; i < maxCount; ++i)
-        static_cast<ChannelRecord*>(records)[i] = FakeUsbAudio::Channel(15, 1, -1000, 0);
-    *count = 500;
-    return 0;
-}
-
-TEST(MixerDriverFaults, ChannelCountBeyondTheBufferIsClamped)
-{
-    fake.Reset();
-    UsbAudioApi api = fake.api();
-    api.GetChannelProperties = &ClaimTooManyChannels;
-    TestPanel panel(api, SystemHidApi());
-    ASSERT_TRUE(panel.Create());
+    fake.outputChannels.assign(9, FakeUsbAudio::Channel(15, 1, -1000, 0));
+    fake.claimedChannelCount = 500;
+    panel.LoadChannelGroups();
     EXPECT_EQ(panel.m_inputChannels.count, 8u) << "seven driver records and the master record";
     EXPECT_EQ(panel.m_outputChannels.count, 8u);
+    EXPECT_EQ(panel.m_fader3.m_rangeMin, -1000);
+    fake.SetVolume(15, 1, -500);
+    panel.ReadMixerState();
+    EXPECT_EQ(panel.m_fader3.m_pos, -500);
+}
+
+TEST_F(Mixer, FailedChannelQueryLeavesTheGroupEmptyWhateverTheDriverWrote)
+{
+    fake.fillBeforeFailing = true;
+    fake.Fail("GetChannelProperties(output)", 0xE0000001);
+    panel.LoadChannelGroups();
+    EXPECT_EQ(panel.m_outputChannels.count, 0u);
+    EXPECT_EQ(panel.m_outputChannels.records[1].featureUnitId, 0);
+    EXPECT_EQ(panel.m_fader3.m_rangeMin, -24576) << "the previous range stays";
+    EXPECT_EQ(panel.m_inputChannels.count, 3u);
+    fake.TakeCalls();
+    panel.m_fader3.SetPos(-24576);
+    panel.SendFaderVolume(panel.m_fader3);
+    EXPECT_EQ(fake.TakeCalls(), (std::vector<std::string>{VolumeSet(0, 0, 0)}));
 }
 
 TEST_F(Mixer, FailedReadsShowZeroVolumeAndAnUnmutedButton)
@@ -169,6 +230,19 @@ TEST_F(Mixer, FailedReadsShowZeroVolumeAndAnUnmutedButton)
     fake.ClearFailures();
     panel.ReadMixerState();
     EXPECT_TRUE(panel.m_btnMute1.m_toggled);
+}
+
+TEST_F(Mixer, WithoutADeviceReadsChangeNothingAndMovesStillShow)
+{
+    panel.m_hDevice = nullptr;
+    fake.SetVolume(14, 1, -10240);
+    panel.ReadMixerState();
+    EXPECT_EQ(TextOf(panel.m_label1), L"-10") << "unchanged";
+    EXPECT_TRUE(fake.TakeCalls().empty());
+    panel.m_fader1.SetPos(-20480);
+    panel.OnFaderChanged(IDC_FADER_IN_LEFT, -20480);
+    EXPECT_EQ(TextOf(panel.m_label1), L"-8");
+    EXPECT_EQ(fake.TakeCalls(), (std::vector<std::string>{VolumeSet(14, 1, -2048)}));
 }
 
 TEST_F(Mixer, UnlinkedMoveSendsOnlyTheMovedChannel)
@@ -190,7 +264,8 @@ TEST_F(Mixer, LinkedMoveTakesThePartnerAlongByPositionWithoutEcho)
     panel.OnFaderChanged(IDC_FADER_OUT_LEFT, 99999);
     EXPECT_EQ(panel.m_fader4.m_pos, 0);
     MSG msg;
-    EXPECT_FALSE(::PeekMessageW(&msg, panel.m_hWnd, WM_PNGSLIDER_CHANGED, WM_PNGSLIDER_CHANGED, PM_NOREMOVE));
+    EXPECT_FALSE(::PeekMessageW(&msg, panel.m_hWnd, WM_PNGSLIDER_CHANGED, WM_PNGSLIDER_CHANGED,
+                                PM_NOREMOVE));
 }
 
 TEST_F(Mixer, ResetRequestPutsTheFaderAtTheTopBeforeSending)
@@ -202,6 +277,18 @@ TEST_F(Mixer, ResetRequestPutsTheFaderAtTheTopBeforeSending)
     EXPECT_FALSE(panel.m_fader1.m_resetRequest);
     EXPECT_EQ(fake.TakeCalls(), (std::vector<std::string>{VolumeSet(14, 1, 0)}));
     EXPECT_EQ(TextOf(panel.m_label1), L"0");
+}
+
+TEST_F(Mixer, ResetOfALinkedFaderTakesThePartnerToTheTopToo)
+{
+    // A quick Ctrl+click posts one message, carrying the position before the reset.
+    panel.m_btnLink1.m_toggled = TRUE;
+    panel.m_fader2.SetPos(-20000);
+    panel.m_fader2.m_resetRequest = TRUE;
+    panel.OnFaderChanged(IDC_FADER_IN_RIGHT, -20000);
+    EXPECT_EQ(panel.m_fader1.m_pos, -22528);
+    EXPECT_EQ(fake.TakeCalls(),
+              (std::vector<std::string>{VolumeSet(14, 2, 0), VolumeSet(14, 1, 0)}));
 }
 
 TEST_F(Mixer, MessagesFromUnknownIdsAreIgnored)
@@ -217,6 +304,7 @@ TEST_F(Mixer, EachMuteClickSendsOneRequestWithTheNewState)
     panel.OnBnClickedMute1();
     panel.m_btnMute2.m_toggled = FALSE;
     panel.OnBnClickedMute2();
-    EXPECT_EQ(fake.TakeCalls(), (std::vector<std::string>{"Set(14,0x01,1,0,len=1,data=01,timeout=500)",
-                                                         "Set(15,0x01,1,0,len=1,data=00,timeout=500)"}));
+    EXPECT_EQ(fake.TakeCalls(),
+              (std::vector<std::string>{"Set(14,0x01,1,0,len=1,data=01,timeout=500)",
+                                        "Set(15,0x01,1,0,len=1,data=00,timeout=500)"}));
 }

@@ -1,4 +1,5 @@
 #include "ShellProbes.h"
+#include "tests/support/SimulatorTool.h"
 #include "tests/support/PanelProcess.h"
 #include <commctrl.h>
 #include <shellapi.h>
@@ -194,45 +195,7 @@ HWND FocusOf(HWND window)
     return info.hwndFocus;
 }
 
-namespace
-{
-// Runs an xdotool script on the host system; it gets no handle to wait on,
-// so callers poll for the effect.
-bool RunXdotool(const std::string& script)
-{
-    if (::GetFileAttributesW(L"Z:\\usr\\bin\\xdotool") == INVALID_FILE_ATTRIBUTES)
-        return false;
-    std::wstring commandLine = L"/bin/sh -c \"" + std::wstring(script.begin(), script.end()) + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &info))
-        return false;
-    if (info.hThread)
-        ::CloseHandle(info.hThread);
-    if (info.hProcess)
-        ::CloseHandle(info.hProcess);
-    return true;
-}
-} // namespace
-
-bool PressKeysIn(const std::string& titlePattern, const std::string& keys)
-{
-    // Without a window manager the X focus stays where it is put.
-    return RunXdotool("xdotool windowfocus --sync $(xdotool search --sync --name '" + titlePattern +
-                      "' | head -n 1) && xdotool key " + keys);
-}
-
-bool ClickAt(POINT screen)
-{
-    return RunXdotool("xdotool mousemove --sync " + std::to_string(screen.x) + " " +
-                      std::to_string(screen.y) + " click 1");
-}
-
 bool RunSimulator(const std::wstring& arguments)
 {
-    ChildProcess tool(BinaryPath(L"kv58sim.exe"), arguments);
-    DWORD status = 1;
-    return tool.WaitExit(10000) && ::GetExitCodeProcess(tool.Handle(), &status) && status == 0;
+    return RunSim(arguments).exitCode == 0;
 }

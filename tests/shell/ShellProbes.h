@@ -1,4 +1,5 @@
 #pragma once
+#include "tests/support/XInput.h"
 #include <windows.h>
 #include <string>
 #include <vector>
@@ -20,13 +21,6 @@ std::wstring WindowText(HWND window);
 std::wstring ClassName(HWND window);
 // The window of a thread that has the keyboard focus.
 HWND FocusOf(HWND window);
-
-// Presses keys through the X server into the top-level window whose title
-// matches the pattern, as a user would; false when xdotool is missing. The
-// keys arrive a little later: wait for their effect.
-bool PressKeysIn(const std::string& titlePattern, const std::string& keys);
-// A real left click at a point of the screen (xdotool).
-bool ClickAt(POINT screen);
 
 // Runs the device simulator's tool with the arguments; true on exit status 0.
 bool RunSimulator(const std::wstring& arguments);

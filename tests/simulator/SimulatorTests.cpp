@@ -3,6 +3,7 @@
 #include "tests/support/SimulatorTool.h"
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <cstdio>
 
 namespace
 {
@@ -358,6 +359,44 @@ TEST_F(Simulator, MinimumBufferFollowsRateAndModeUnlessOverridden)
     ASSERT_EQ(RunSim(L"min-buffer auto").exitCode, 0u);
     api().GetMinimumASIOBufferSize(96000, &minimum);
     EXPECT_EQ(minimum, 8192u);
+}
+
+// Times in milliseconds on the performance counter, which this process shares.
+TEST_F(Simulator, TimedLogStampsEachCallWithTheSharedClock)
+{
+    auto nowMs = []
+    {
+        LARGE_INTEGER now;
+        LARGE_INTEGER frequency;
+        ::QueryPerformanceCounter(&now);
+        ::QueryPerformanceFrequency(&frequency);
+        return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+    };
+    ASSERT_EQ(RunSim(L"log clear").exitCode, 0u);
+    unsigned int value = 0;
+    const double before = nowMs();
+    api().GetUsbStreamingMode(&value);
+    ::Sleep(50);
+    api().GetASIOBufferSize(&value);
+    const double after = nowMs();
+
+    const ToolResult timed = RunSim(L"log --times");
+    ASSERT_EQ(timed.exitCode, 0u);
+    double first = 0;
+    double second = 0;
+    char firstCall[64] = "";
+    char secondCall[64] = "";
+    ASSERT_EQ(
+        std::sscanf(timed.out.c_str(), "%lf %63s %lf %63s", &first, firstCall, &second, secondCall),
+        4)
+        << timed.out;
+    EXPECT_STREQ(firstCall, "GetUsbStreamingMode()");
+    EXPECT_STREQ(secondCall, "GetASIOBufferSize()");
+    EXPECT_GE(first, before - 1);
+    EXPECT_LE(second, after + 1);
+    EXPECT_GE(second - first, 45.0);
+    EXPECT_EQ(SimLog(), (std::vector<std::string>{"GetUsbStreamingMode()", "GetASIOBufferSize()"}))
+        << "the plain log stays as it was";
 }
 
 TEST_F(Simulator, BadArgumentsPrintUsageExitTwoAndChangeNothing)

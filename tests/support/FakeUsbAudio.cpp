@@ -100,7 +100,8 @@ UsbAudioStatus WINAPI GetDeviceProperties(UsbAudioDeviceHandle device, void* pro
     return 0;
 }
 
-UsbAudioStatus WINAPI RegisterPnpNotification(HANDLE, HANDLE, HWND window, UINT message, unsigned int flags)
+UsbAudioStatus WINAPI RegisterPnpNotification(HANDLE, HANDLE, HWND window, UINT message,
+                                              unsigned int flags)
 {
     F().calls.push_back(Format("RegisterPnpNotification(0x%x,%u)", message, flags));
     FAIL_IF_ASKED("RegisterPnpNotification");
@@ -213,10 +214,15 @@ UsbAudioStatus WINAPI GetMinimumASIOBufferSize(unsigned int rate, unsigned int* 
 }
 
 UsbAudioStatus WINAPI GetChannelProperties(UsbAudioDeviceHandle device, unsigned int inputGroup,
-                                           unsigned int maxCount, void* records, unsigned int* count)
+                                           unsigned int maxCount, void* records,
+                                           unsigned int* count)
 {
     F().calls.push_back(Format("GetChannelProperties(%u,%u)", inputGroup, maxCount));
-    FAIL_IF_ASKED(inputGroup ? "GetChannelProperties(input)" : "GetChannelProperties(output)");
+    UsbAudioStatus injected = 0;
+    const bool failing = Failing(
+        inputGroup ? "GetChannelProperties(input)" : "GetChannelProperties(output)", &injected);
+    if (failing && !F().fillBeforeFailing)
+        return injected;
     if (!ValidHandle(device))
         return kStatusNoDevice;
     const auto& channels = inputGroup ? F().inputChannels : F().outputChannels;
@@ -224,8 +230,8 @@ UsbAudioStatus WINAPI GetChannelProperties(UsbAudioDeviceHandle device, unsigned
     for (const ChannelRecord& channel : channels)
         if (n < maxCount)
             std::memcpy(static_cast<ChannelRecord*>(records) + n++, &channel, sizeof channel);
-    *count = n;
-    return 0;
+    *count = F().claimedChannelCount ? F().claimedChannelCount : n;
+    return failing ? injected : 0;
 }
 
 UsbAudioStatus WINAPI AudioControlRequestGet(UsbAudioDeviceHandle device, unsigned char entity,
@@ -233,8 +239,9 @@ UsbAudioStatus WINAPI AudioControlRequestGet(UsbAudioDeviceHandle device, unsign
                                              unsigned char channel, void* data, unsigned int length,
                                              unsigned int* transferred, unsigned int timeoutMs)
 {
-    F().calls.push_back(Format("Get(%u,0x%02x,%u,%u,len=%u,timeout=%u%s)", entity, request, selector,
-                               channel, length, timeoutMs, transferred ? ",transferred" : ""));
+    F().calls.push_back(Format("Get(%u,0x%02x,%u,%u,len=%u,timeout=%u%s)", entity, request,
+                               selector, channel, length, timeoutMs,
+                               transferred ? ",transferred" : ""));
     FAIL_IF_ASKED(Format("Get(%u,%u)", entity, selector).c_str());
     FAIL_IF_ASKED("Get");
     if (!ValidHandle(device))
@@ -277,13 +284,26 @@ const wchar_t* WINAPI StatusCodeStringW(UsbAudioStatus status)
 }
 
 const UsbAudioApi kFakeApi{
-    &EnumerateDevices,       &GetDeviceCount,          &OpenDeviceByIndex,
-    &CloseDevice,            &GetDeviceProperties,     &RegisterPnpNotification,
-    &RegisterDeviceNotification, &ReadDeviceNotification, &GetSupportedSampleRates,
-    &GetCurrentSampleRate,   &SetSampleRate,           &GetUsbStreamingMode,
-    &SetUsbStreamingMode,    &GetASIOBufferSize,       &SetASIOBufferSize,
-    &GetMinimumASIOBufferSize, &GetChannelProperties,  &AudioControlRequestGet,
-    &AudioControlRequestSet, &StatusCodeStringW,
+    &EnumerateDevices,
+    &GetDeviceCount,
+    &OpenDeviceByIndex,
+    &CloseDevice,
+    &GetDeviceProperties,
+    &RegisterPnpNotification,
+    &RegisterDeviceNotification,
+    &ReadDeviceNotification,
+    &GetSupportedSampleRates,
+    &GetCurrentSampleRate,
+    &SetSampleRate,
+    &GetUsbStreamingMode,
+    &SetUsbStreamingMode,
+    &GetASIOBufferSize,
+    &SetASIOBufferSize,
+    &GetMinimumASIOBufferSize,
+    &GetChannelProperties,
+    &AudioControlRequestGet,
+    &AudioControlRequestSet,
+    &StatusCodeStringW,
 };
 } // namespace
 
@@ -329,6 +349,8 @@ void FakeUsbAudio::Reset()
     minimumAsioBufferSize = 128;
     inputChannels = {Channel(14, 1, -32768, 1536), Channel(14, 2, -32768, 1536)};
     outputChannels = {Channel(15, 1, -24576, 0), Channel(15, 2, -24576, 0)};
+    claimedChannelCount = 0;
+    fillBeforeFailing = false;
     controls.clear();
     SetByte(11, 0, 2);
     SetVolume(14, 1, -2560);
@@ -377,7 +399,8 @@ std::vector<std::string> FakeUsbAudio::CallsTo(const std::string& function) cons
 void FakeUsbAudio::SetVolume(uint8_t unit, uint8_t channel, int16_t volume)
 {
     const auto bits = static_cast<uint16_t>(volume);
-    controls[{unit, 2, channel}] = {static_cast<uint8_t>(bits & 0xFF), static_cast<uint8_t>(bits >> 8)};
+    controls[{unit, 2, channel}] = {static_cast<uint8_t>(bits & 0xFF),
+                                    static_cast<uint8_t>(bits >> 8)};
 }
 
 int16_t FakeUsbAudio::Volume(uint8_t unit, uint8_t channel) const

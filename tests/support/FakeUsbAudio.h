@@ -46,6 +46,11 @@ public:
     unsigned int minimumAsioBufferSize = 128; // for any rate and mode
     std::vector<ChannelRecord> inputChannels;
     std::vector<ChannelRecord> outputChannels;
+    // A count the channel query reports instead of the records it filled
+    // (a faulty driver); 0: the true count.
+    unsigned int claimedChannelCount = 0;
+    // A failing channel query still fills the records and the count first.
+    bool fillBeforeFailing = false;
     // Current value of each control, by (entity, selector, channel).
     std::map<std::tuple<uint8_t, uint8_t, uint8_t>, std::vector<uint8_t>> controls;
     std::deque<unsigned int> notifications;

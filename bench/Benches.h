@@ -1,0 +1,12 @@
+#pragma once
+#include "Figures.h"
+
+// Each adds its figures to the table. Those on the simulated device reset it
+// first, and each ends the panels it started.
+void BenchStartUp(FigureTable& table);
+void BenchPainting(FigureTable& table);
+void BenchRoundTrips(FigureTable& table);
+void BenchDrag(FigureTable& table);
+void BenchNotificationStorm(FigureTable& table);
+void BenchIdle(FigureTable& table);
+void BenchMemory(FigureTable& table);

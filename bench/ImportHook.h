@@ -1,0 +1,7 @@
+#pragma once
+#include <windows.h>
+
+// Points this program's import of module!function at replacement and returns
+// the original, or null when the program does not import it. Lets the bench
+// count calls the panel's code makes without a counter in that code.
+void* HookImport(const char* module, const char* function, void* replacement);

@@ -1,0 +1,43 @@
+#include "Benches.h"
+#include "SimulatedDevice.h"
+#include "tests/support/Pump.h"
+#include "tests/support/TestPanel.h"
+
+namespace
+{
+constexpr int kRuns = 20;
+}
+
+void BenchRoundTrips(FigureTable& table)
+{
+    Figure time{"RefreshDeviceControls on the simulator: time", "ms", {}, ""};
+    Figure calls{"RefreshDeviceControls on the simulator: driver calls", "count", {}, ""};
+    SimulatedDevice device;
+    device.Reset();
+    UsbAudioLibrary library;
+    if (!library.IsComplete())
+    {
+        time.note = "the simulator's library did not load";
+        table.Add(std::move(time));
+        table.Add(std::move(calls));
+        return;
+    }
+    TestPanel panel(library.api(), SystemHidApi());
+    if (panel.Create())
+    {
+        PumpFor(300);
+        for (int run = 0; run < kRuns; ++run)
+        {
+            device.ClearLog();
+            const double start = NowMs();
+            panel.RefreshDeviceControls();
+            time.samples.push_back(NowMs() - start);
+            calls.samples.push_back(static_cast<double>(device.Log().size()));
+            PumpFor(20);
+        }
+    }
+    time.note = "in-process, the simulator's library loaded as the panel loads it";
+    calls.note = "lines of the simulator's call log";
+    table.Add(std::move(time));
+    table.Add(std::move(calls));
+}
