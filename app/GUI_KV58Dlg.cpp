@@ -198,6 +198,11 @@ bool CGUI_KV58Dlg::OnCommand(WORD id, WORD code)
 
 LRESULT CGUI_KV58Dlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (msg == m_taskbarCreated && msg != 0)
+    {
+        m_trayIcon.AddAgain();
+        return 0;
+    }
     switch (msg)
     {
     case WM_DEVICE_NOTIFY:

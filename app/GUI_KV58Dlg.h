@@ -113,6 +113,8 @@ public:
     std::atomic<uint8_t> m_stopNotifyThread{0};
     WnAutoResetEvent m_notifyEvent;
     CTrayIcon m_trayIcon;
+    // Broadcast by the shell when it starts anew with an empty tray.
+    const UINT m_taskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
     CDialogFontNormaliser m_fontNormaliser;
     CBitmap m_bmpBackground;
     bool m_bShowAllowed;

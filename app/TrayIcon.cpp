@@ -32,10 +32,20 @@ NOTIFYICONDATAW CTrayIcon::RemoveRecord() const
     return IconRecord(m_owner, m_id);
 }
 
-BOOL CTrayIcon::Add(const wchar_t* text, HICON icon) const
+BOOL CTrayIcon::Add(const wchar_t* text, HICON icon)
 {
-    NOTIFYICONDATAW record = AddRecord(text, icon);
-    return ::Shell_NotifyIconW(NIM_ADD, &record);
+    m_added = true;
+    m_tip = text ? text : L"";
+    m_icon = icon;
+    return AddAgain();
+}
+
+BOOL CTrayIcon::AddAgain() const
+{
+    if (!m_added)
+        return FALSE;
+    NOTIFYICONDATAW record = AddRecord(m_tip.c_str(), m_icon);
+    return m_notify(NIM_ADD, &record);
 }
 
 BOOL CTrayIcon::Remove() const
@@ -43,5 +53,5 @@ BOOL CTrayIcon::Remove() const
     if (!m_owner)
         return FALSE;
     NOTIFYICONDATAW record = RemoveRecord();
-    return ::Shell_NotifyIconW(NIM_DELETE, &record);
+    return m_notify(NIM_DELETE, &record);
 }

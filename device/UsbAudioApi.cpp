@@ -84,18 +84,13 @@ UsbAudioLibrary::UsbAudioLibrary() : m_api(AbsentApi())
 {
     // Only the program's own folder and the system folder: never the
     // current directory, where anyone could plant a library.
-    m_module = ::LoadLibraryExW(L"tusbaudioapi.dll", nullptr,
-                                LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (!m_module)
+    HMODULE module =
+        ::LoadLibraryExW(L"tusbaudioapi.dll", nullptr,
+                         LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (!module)
         return;
     UsbAudioApi loaded{};
-    m_complete = ResolveAll(m_module, loaded);
+    m_complete = ResolveAll(module, loaded);
     if (m_complete)
         m_api = loaded;
-}
-
-UsbAudioLibrary::~UsbAudioLibrary()
-{
-    if (m_module)
-        ::FreeLibrary(m_module);
 }

@@ -27,14 +27,15 @@ struct UsbAudioApi
     decltype(&TUSBAUDIO_StatusCodeStringW) StatusCodeStringW;
 };
 
-// Owns the loaded driver library. Every entry of api() is callable: a
-// function the library lacks, or the whole library missing, answers as a
-// driver without a device would.
+// Loads the driver library. Every entry of api() is callable: a function the
+// library lacks, or the whole library missing, answers as a driver without a
+// device would. The library stays loaded until the process ends: the driver
+// offers no call that withdraws a Plug-and-Play registration, which lives as
+// long as the process.
 class UsbAudioLibrary
 {
 public:
     UsbAudioLibrary();
-    ~UsbAudioLibrary();
     UsbAudioLibrary(const UsbAudioLibrary&) = delete;
     UsbAudioLibrary& operator=(const UsbAudioLibrary&) = delete;
 
@@ -42,7 +43,6 @@ public:
     bool IsComplete() const { return m_complete; }
 
 private:
-    HMODULE m_module = nullptr;
     UsbAudioApi m_api{};
     bool m_complete = false;
 };

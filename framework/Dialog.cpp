@@ -79,7 +79,12 @@ void CDialog::EndDialog(INT_PTR result)
 {
     m_result = result;
     if (m_modalRunning)
+    {
         m_modalRunning = false;
+        // The loop only looks at its flag when a posted message arrives; an
+        // end requested inside a sent message would otherwise wait for one.
+        ::PostMessageW(m_hWnd, WM_NULL, 0, 0);
+    }
     else if (m_hWnd)
         ::DestroyWindow(m_hWnd);
 }

@@ -382,3 +382,16 @@ extern "C"
     }
 
 } // extern "C"
+
+// Records how the library leaves a process: unloaded while the process lives
+// (reserved is null), or with the process. A real driver's library keeps its
+// Plug-and-Play registration alive until the process ends, so an early unload
+// is what a careful caller never does.
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved)
+{
+    if (reason == DLL_PROCESS_DETACH)
+        Device().WithState(
+            [&](DeviceState& state)
+            { AppendLog(state, reserved ? "detach at process exit" : "detach by unload"); });
+    return TRUE;
+}

@@ -287,3 +287,15 @@ TEST_F(DeviceEndToEnd, AThousandQueuedNotificationsAreAppliedInOneRound)
     EXPECT_LE(CallProbe::emptyReads, 2) << "one round, and at most one empty wake after it";
     EXPECT_EQ(CallProbe::rateReads, 1) << "the rate is re-read once for 500 rate notifications";
 }
+
+TEST_F(DeviceEndToEnd, ThePanelKeepsTheDriverLibraryLoadedUntilItEnds)
+{
+    HWND panel = StartPanelAndWait(4);
+    ASSERT_NE(panel, nullptr);
+    ASSERT_EQ(RunSim(L"log clear").exitCode, 0u);
+    ChildProcess exitAll = StartPanel(L"-exitall");
+    ASSERT_TRUE(m_process.WaitExit(10000));
+    const std::vector<std::string> log = SimLog();
+    EXPECT_EQ(CountLines(log, "detach by unload"), 0u);
+    EXPECT_EQ(CountLines(log, "detach at process exit"), 1u);
+}

@@ -3,7 +3,10 @@
 #include "framework/Dialog.h"
 #include "framework/WinApp.h"
 #include "tests/support/Pump.h"
+#include "tests/support/TestPanel.h"
 #include <gtest/gtest.h>
+#include <atomic>
+#include <thread>
 #include <vector>
 
 namespace
@@ -163,4 +166,43 @@ TEST(Framework, ModalRunLeavesQuitRequestForOuterLoop)
     MSG msg;
     ASSERT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(msg.wParam, 7u);
+}
+
+namespace
+{
+// Sends a button's click from another thread once the modal dialog is up and
+// its queue has gone quiet; returns how long DoModal took to return after it was sent.
+ULONGLONG MillisecondsToEndAfterSentClick(CDialog& dialog, WORD button)
+{
+    std::atomic<ULONGLONG> sentAt{0};
+    std::thread sender(
+        [&]
+        {
+            while (!dialog.m_hWnd || !::IsWindowVisible(dialog.m_hWnd))
+                ::Sleep(5);
+            ::Sleep(300);
+            HWND window = dialog.m_hWnd;
+            sentAt = ::GetTickCount64();
+            ::SendMessageW(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+            // A loop that missed its end would wait for input forever: wake it late.
+            ::Sleep(2000);
+            ::PostMessageW(window, WM_NULL, 0, 0);
+        });
+    dialog.DoModal();
+    const ULONGLONG returnedAt = ::GetTickCount64();
+    sender.join();
+    return returnedAt - sentAt;
+}
+} // namespace
+
+TEST(Framework, ModalRunEndsAtOnceWhenItsEndComesInASentMessage)
+{
+    for (WORD button : {IDOK, IDCANCEL})
+    {
+        TestDialog box;
+        EXPECT_LT(MillisecondsToEndAfterSentClick(box, button), 100u)
+            << "About box, button " << button;
+    }
+    TestPanel panel;
+    EXPECT_LT(MillisecondsToEndAfterSentClick(panel, IDCANCEL), 100u) << "panel";
 }

@@ -31,9 +31,9 @@ shipped_panel: bytes  # the built GUI_KV58.exe without its debug information
 work: Path
 
 
-def run(*command, check=True, timeout=60):
+def run(*command, check=True, timeout=60, cwd=None):
     result = subprocess.run(command, capture_output=True, text=True, errors="replace",
-                            timeout=timeout, stdin=subprocess.DEVNULL)
+                            timeout=timeout, stdin=subprocess.DEVNULL, cwd=cwd)
     if check and result.returncode != 0:
         raise AssertionError(f"{command} failed ({result.returncode}):\n"
                              f"{result.stdout}{result.stderr}")
@@ -62,7 +62,9 @@ def make_packages(name, version=None):
 
 def table(msi, name):
     """Rows of one table of the installer, as dictionaries."""
-    lines = run("msiinfo", "export", str(msi), name).stdout.replace("\r", "").split("\n")
+    # A table with streams (Binary, Icon) is also written out as files into
+    # the current folder: let that be the work folder, never the sources.
+    lines = run("msiinfo", "export", str(msi), name, cwd=work).stdout.replace("\r", "").split("\n")
     columns = lines[0].split("\t")
     # Line 2 holds the column types, line 3 the table's name and keys.
     return [dict(zip(columns, line.split("\t"))) for line in lines[3:] if line]

@@ -1,4 +1,7 @@
 #include "RunningPanel.h"
+#include "app/AboutDlg.h"
+#include <algorithm>
+#include <vector>
 
 namespace
 {
@@ -77,4 +80,33 @@ TEST_F(AboutBox, SecondStartRaisesTheOpenBox)
     EXPECT_TRUE(::IsWindowVisible(about));
     EXPECT_EQ(PanelWindows().size(), 1u);
     ::DestroyWindow(other);
+}
+
+TEST(AboutBoxLines, EveryLineFitsItsControlWhole)
+{
+    CAboutDlg about;
+    ASSERT_TRUE(about.Create());
+    std::vector<std::wstring> lines;
+    for (HWND child = ::GetWindow(about.m_hWnd, GW_CHILD); child;
+         child = ::GetWindow(child, GW_HWNDNEXT))
+    {
+        if (ClassName(child) != L"Static" ||
+            (::GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) != SS_LEFT)
+            continue;
+        const std::wstring text = WindowText(child);
+        lines.push_back(text);
+        HDC dc = ::GetDC(child);
+        HGDIOBJ font =
+            ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(child, WM_GETFONT, 0, 0)));
+        SIZE extent{};
+        ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+        ::SelectObject(dc, font);
+        ::ReleaseDC(child, dc);
+        RECT client{};
+        ::GetClientRect(child, &client);
+        EXPECT_LE(extent.cx, client.right) << "cut: " << testing::PrintToString(text);
+    }
+    EXPECT_NE(std::find(lines.begin(), lines.end(), L"\u00A9 Vostrand Audio"), lines.end());
+    EXPECT_EQ(lines.size(), 3u);
+    about.EndDialog(IDOK);
 }

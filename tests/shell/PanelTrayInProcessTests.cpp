@@ -4,6 +4,8 @@
 #include "tests/support/TestPanel.h"
 #include <gtest/gtest.h>
 #include <string>
+#include <cstring>
+#include <utility>
 #include <vector>
 
 namespace
@@ -183,4 +185,34 @@ TEST_F(PanelInProcess, IconIsRemovedWhenThePanelEndsByCloseEscapeOrEnter)
         ASSERT_TRUE(PumpUntil([&] { return otherProbe.seen; })) << command;
         EXPECT_FALSE(otherProbe.iconLeft) << command;
     }
+}
+
+namespace
+{
+// What the panel asked of the shell; the seam takes a plain function.
+std::vector<std::pair<DWORD, NOTIFYICONDATAW>> g_shellCalls;
+BOOL WINAPI RecordShellCall(DWORD message, PNOTIFYICONDATAW record)
+{
+    g_shellCalls.emplace_back(message, *record);
+    return TRUE;
+}
+} // namespace
+
+TEST_F(PanelInProcess, IconComesBackWhenTheShellStartsAnew)
+{
+    g_shellCalls.clear();
+    panel.m_trayIcon.m_notify = &RecordShellCall;
+    const NOTIFYICONDATAW expected =
+        panel.m_trayIcon.AddRecord(L"Halvix HV10  Control Panel", panel.m_hIcon);
+    const UINT taskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
+    for (int restart = 1; restart <= 2; ++restart)
+    {
+        ::SendMessageW(panel.m_hWnd, taskbarCreated, 0, 0);
+        ASSERT_EQ(g_shellCalls.size(), static_cast<size_t>(restart));
+        const auto& [message, record] = g_shellCalls.back();
+        EXPECT_EQ(message, static_cast<DWORD>(NIM_ADD));
+        EXPECT_EQ(std::memcmp(&record, &expected, sizeof record), 0) << "restart " << restart;
+    }
+    EXPECT_TRUE(::IsWindowVisible(panel.m_hWnd)) << "the window's state does not change";
+    panel.m_trayIcon.m_notify = &::Shell_NotifyIconW;
 }
