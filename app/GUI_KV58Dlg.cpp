@@ -18,6 +18,7 @@ void SkinButton(CGdipButton& button, CSkinArt& skin, SkinImage standard, SkinIma
                 SIZE size96)
 {
     const SIZE size = ScaleToDpi(size96, skin.Dpi());
+    button.m_dpi = skin.Dpi();
     button.SetStandardImage(skin.Image(standard), size.cx, size.cy);
     button.SetAlternateImage(skin.Image(alternate), size.cx, size.cy);
     button.m_toggleMode = TRUE;
@@ -79,6 +80,8 @@ BOOL CGUI_KV58Dlg::OnInitDialog()
     KeepDialogLayoutOnDpiChange(m_hWnd);
     m_dpi = WindowDpi(m_hWnd);
     m_fontNormaliser.Apply(::GetModuleHandleW(nullptr), m_hWnd, m_dpi);
+    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+        m_templateOrder.push_back(child);
 
     if (HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE))
     {
@@ -149,6 +152,13 @@ LRESULT CGUI_KV58Dlg::OnDpiChanged(WPARAM dpis, const RECT* suggested)
     if (dpi == m_dpi || dpi < kLowestDpi || dpi > kHighestDpi)
         return 0;
     m_dpi = dpi;
+    // Back in the order the normaliser walks; skinning then restores today's.
+    HWND previous = HWND_TOP;
+    for (HWND child : m_templateOrder)
+    {
+        ::SetWindowPos(child, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        previous = child;
+    }
     m_fontNormaliser.Apply(::GetModuleHandleW(nullptr), m_hWnd, m_dpi);
     ScaleToWindowDpi();
     SetWindowIcons();

@@ -19,6 +19,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 constexpr UINT WM_PNP_NOTIFY = WM_APP + 3;
 constexpr UINT WM_DEVICE_NOTIFY = WM_APP + 5;
@@ -124,6 +125,9 @@ public:
     CDialogFontNormaliser m_fontNormaliser;
     // The resolution the panel is laid out and skinned for.
     UINT m_dpi = 96;
+    // The controls in the template's order, which the font normaliser walks;
+    // skinning brings some of them to the top.
+    std::vector<HWND> m_templateOrder;
     // The skin for m_dpi: the background and the images the controls share.
     std::unique_ptr<CSkinArt> m_skin;
     struct IconDestroyer

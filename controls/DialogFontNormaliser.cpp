@@ -81,7 +81,8 @@ void CDialogFontNormaliser::Apply(HINSTANCE instance, HWND dialog, double dpi, U
     rect.bottom = rect.top + vertical(layout->cy);
     ::ClientToScreen(dialog, reinterpret_cast<POINT*>(&rect.left));
     ::ClientToScreen(dialog, reinterpret_cast<POINT*>(&rect.right));
-    AdjustWindowRectForDpi(rect, layout->style, font.hasMenu, layout->exStyle, scaleDpi);
+    // The frame is the one the system draws at the window's DPI.
+    AdjustWindowRectForDpi(rect, layout->style, font.hasMenu, layout->exStyle, WindowDpi(dialog));
     ::MoveWindow(dialog, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
 
     WalkItems(*layout,

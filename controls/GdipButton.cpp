@@ -1,5 +1,6 @@
 #include "GdipButton.h"
 #include "BackgroundCapture.h"
+#include "DisplayScale.h"
 #include "ImageDrawing.h"
 #include "MemDC.h"
 #include "ScaledImage.h"
@@ -113,6 +114,8 @@ void CGdipButton::BuildStateImages(HDC dc)
     const SIZE natural = ImageSize(standard);
     const auto naturalW = static_cast<float>(natural.cx);
     const auto naturalH = static_cast<float>(natural.cy);
+    // A pressed look is shifted by one pixel at 96 DPI, right and down.
+    const int shift = ScaleToDpi(1, m_dpi);
 
     if (m_surfStandard.IsEmpty())
     {
@@ -121,7 +124,7 @@ void CGdipButton::BuildStateImages(HDC dc)
         compose(m_surfStandard,
                 [&] { DrawImageScaled(graphics, standard, 0, 0, m_width, m_height); });
         compose(m_surfStandardPressed,
-                [&] { DrawImageScaled(graphics, pressed, 1, 1, m_width, m_height); });
+                [&] { DrawImageScaled(graphics, pressed, shift, shift, m_width, m_height); });
         compose(m_surfStandardHover,
                 [&]
                 {
@@ -146,7 +149,7 @@ void CGdipButton::BuildStateImages(HDC dc)
         compose(m_surfAlternate,
                 [&] { DrawImageScaled(graphics, alternate, 0, 0, m_width, m_height); });
         compose(m_surfAlternatePressed,
-                [&] { DrawImageScaled(graphics, pressed, 1, 1, m_width, m_height); });
+                [&] { DrawImageScaled(graphics, pressed, shift, shift, m_width, m_height); });
         compose(m_surfAlternateHover,
                 [&]
                 {

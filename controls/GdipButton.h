@@ -24,6 +24,8 @@ public:
     void CaptureBackground(const CDC& composition);
     void UpdateToolTip(const std::wstring& text, bool activate);
 
+    // The resolution the looks are drawn for; sizes come scaled already.
+    UINT m_dpi = 96;
     BOOL m_hasAlternate = FALSE;
     BOOL m_statesBuilt = FALSE;
     BOOL m_hasDisabledImage = FALSE;

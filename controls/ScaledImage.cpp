@@ -2,7 +2,7 @@
 
 namespace
 {
-bool HasSize(const Gdiplus::Bitmap& image, SIZE size)
+bool HasSize(Gdiplus::Bitmap& image, SIZE size)
 {
     return static_cast<LONG>(image.GetWidth()) == size.cx &&
            static_cast<LONG>(image.GetHeight()) == size.cy;
