@@ -29,8 +29,8 @@ HICON LoadIconForDpi(int metric, UINT dpi)
 {
     const int size = SystemMetricForDpi(metric, dpi);
     return static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr),
-                                           MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, size,
-                                           size, LR_DEFAULTCOLOR));
+                                           MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, size, size,
+                                           LR_DEFAULTCOLOR));
 }
 } // namespace
 
@@ -121,7 +121,8 @@ void CGUI_KV58Dlg::SetWindowIcons()
 {
     m_bigIcon.reset(LoadIconForDpi(SM_CXICON, m_dpi));
     m_smallIcon.reset(LoadIconForDpi(SM_CXSMICON, m_dpi));
-    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_bigIcon ? m_bigIcon.get() : m_hIcon));
+    SendMessage(WM_SETICON, ICON_BIG,
+                reinterpret_cast<LPARAM>(m_bigIcon ? m_bigIcon.get() : m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL,
                 reinterpret_cast<LPARAM>(m_smallIcon ? m_smallIcon.get() : m_hIcon));
 }

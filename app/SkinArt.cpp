@@ -48,7 +48,8 @@ std::shared_ptr<const CGdiPlusBitmap> CSkinArt::Image(SkinImage image)
     if (!held)
     {
         const ImageArt& art = kImages[index];
-        const UINT id = m_artDpi == kBaseDpi ? art.baseId : ScaledId(m_artDpi, 1 + static_cast<int>(index));
+        const UINT id =
+            m_artDpi == kBaseDpi ? art.baseId : ScaledId(m_artDpi, 1 + static_cast<int>(index));
         held = LoadPngAtSize(id, ScaleToDpi(art.size, m_dpi));
     }
     return held;

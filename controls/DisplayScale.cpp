@@ -6,8 +6,9 @@ namespace
 template <typename Function> Function User32Function(const char* name)
 {
     HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
-    return user32 ? reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(user32, name)))
-                  : nullptr;
+    return user32
+               ? reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(user32, name)))
+               : nullptr;
 }
 
 UINT SystemDpi()
@@ -53,7 +54,8 @@ int SystemMetricForDpi(int index, UINT dpi)
     const auto forDpi = User32Function<GetSystemMetricsForDpiFn>("GetSystemMetricsForDpi");
     if (forDpi)
         return forDpi(index, dpi);
-    return ::MulDiv(::GetSystemMetrics(index), static_cast<int>(dpi), static_cast<int>(SystemDpi()));
+    return ::MulDiv(::GetSystemMetrics(index), static_cast<int>(dpi),
+                    static_cast<int>(SystemDpi()));
 }
 
 void AdjustWindowRectForDpi(RECT& rect, DWORD style, bool hasMenu, DWORD exStyle, UINT dpi)
@@ -69,8 +71,7 @@ void KeepDialogLayoutOnDpiChange(HWND dialog)
 {
     using DialogBehaviourFn = BOOL(WINAPI*)(HWND, int, int);
     const auto forDialog = User32Function<DialogBehaviourFn>("SetDialogDpiChangeBehavior");
-    const auto forControl =
-        User32Function<DialogBehaviourFn>("SetDialogControlDpiChangeBehavior");
+    const auto forControl = User32Function<DialogBehaviourFn>("SetDialogControlDpiChangeBehavior");
     if (forDialog)
         forDialog(dialog, kDialogDisableAll, kDialogDisableAll);
     if (!forControl)

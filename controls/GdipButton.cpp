@@ -42,9 +42,9 @@ void CGdipButton::SetSize(int width, int height)
 void CGdipButton::DropLooks()
 {
     // Built from the old image or size; the next paint builds them anew.
-    for (CSurface* surface : {&m_surfStandard, &m_surfStandardPressed,
-                              &m_surfStandardHover, &m_surfAlternate, &m_surfAlternatePressed,
-                              &m_surfAlternateHover, &m_surfDisabled})
+    for (CSurface* surface :
+         {&m_surfStandard, &m_surfStandardPressed, &m_surfStandardHover, &m_surfAlternate,
+          &m_surfAlternatePressed, &m_surfAlternateHover, &m_surfDisabled})
         surface->Release();
     m_statesBuilt = FALSE;
 }

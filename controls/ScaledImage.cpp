@@ -21,10 +21,9 @@ std::unique_ptr<Gdiplus::Bitmap> Resampled(Gdiplus::Bitmap& image, SIZE size)
     // Edge pixels are sampled from the image itself, not from around it.
     Gdiplus::ImageAttributes attributes;
     attributes.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
-    const Gdiplus::Status drawn =
-        graphics.DrawImage(&image, Gdiplus::Rect(0, 0, size.cx, size.cy), 0, 0,
-                           static_cast<INT>(image.GetWidth()), static_cast<INT>(image.GetHeight()),
-                           Gdiplus::UnitPixel, &attributes);
+    const Gdiplus::Status drawn = graphics.DrawImage(
+        &image, Gdiplus::Rect(0, 0, size.cx, size.cy), 0, 0, static_cast<INT>(image.GetWidth()),
+        static_cast<INT>(image.GetHeight()), Gdiplus::UnitPixel, &attributes);
     return drawn == Gdiplus::Ok ? std::move(target) : nullptr;
 }
 } // namespace
@@ -61,8 +60,8 @@ bool LoadBitmapAtSize(UINT id, bool bitmap, SIZE size, CBitmap& target)
             target.GetSize().cy == size.cy)
             return true;
         target.DeleteObject();
-        fromBitmap.reset(Gdiplus::Bitmap::FromResource(::GetModuleHandleW(nullptr),
-                                                       MAKEINTRESOURCEW(id)));
+        fromBitmap.reset(
+            Gdiplus::Bitmap::FromResource(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id)));
         image = fromBitmap.get();
     }
     else

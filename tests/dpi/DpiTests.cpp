@@ -113,9 +113,9 @@ TEST(PanelAtScale, ClickDragAndKeysAt144Dpi)
     // range [-22528, 0]; 65 pixels down from the top is position
     // trunc(-22528 + 22528 * 65 / 195) = -15018, volume -7510.
     const int top = fader.top + 13;
-    ASSERT_TRUE(RunXdotool("xdotool mousemove --sync " + Point(x, top) + " mousedown 1 mousemove --sync " +
-                           Point(x, top + 30) + " mousemove --sync " + Point(x, top + 65) +
-                           " mouseup 1"));
+    ASSERT_TRUE(RunXdotool("xdotool mousemove --sync " + Point(x, top) +
+                           " mousedown 1 mousemove --sync " + Point(x, top + 30) +
+                           " mousemove --sync " + Point(x, top + 65) + " mouseup 1"));
     EXPECT_TRUE(SimIs("in.volume1", -7510)) << "the drag, 65 pixels down";
 
     ASSERT_TRUE(RunXdotool("xdotool key Down"));
@@ -185,4 +185,31 @@ TEST(PanelAtScale, MovesBetweenScalesWithoutLeaking)
     EXPECT_EQ(GdiObjectCount(), before) << "GDI objects after ten round trips";
     // Each trip decodes and frees about 3 MB of art; the heap may keep a little.
     EXPECT_LT(PrivateBytes(), privateBefore + 1024 * 1024) << "private bytes after ten round trips";
+}
+
+// Which art serves a DPI, and the size its images are brought to: never
+// smaller art scaled up, except above the largest set.
+TEST(SkinArt, PicksTheSmallestArtAtOrAboveTheDpiAndBringsItToSize)
+{
+    struct Case
+    {
+        UINT dpi;
+        UINT artDpi;
+        SIZE mute;
+    };
+    const Case cases[] = {
+        {96, 96, {41, 40}},   {110, 120, {47, 46}},   {120, 120, {51, 50}},   {144, 144, {62, 60}},
+        {150, 168, {64, 63}}, {240, 240, {103, 100}}, {288, 240, {123, 120}},
+    };
+    for (const Case& c : cases)
+    {
+        CSkinArt art(c.dpi);
+        EXPECT_EQ(art.ArtDpi(), c.artDpi) << c.dpi;
+        const auto mute = art.Image(SkinImage::MuteOn);
+        ASSERT_TRUE(mute && mute->m_image) << c.dpi;
+        EXPECT_EQ(static_cast<LONG>(mute->m_image->GetWidth()), c.mute.cx) << c.dpi;
+        EXPECT_EQ(static_cast<LONG>(mute->m_image->GetHeight()), c.mute.cy) << c.dpi;
+        EXPECT_EQ(art.Image(SkinImage::MuteOn), mute) << "decoded once";
+        EXPECT_EQ(art.Background().GetSize().cx, Scaled(450, static_cast<int>(c.dpi))) << c.dpi;
+    }
 }

@@ -128,9 +128,9 @@ protected:
         const size_t allowed = 150 * actual.pixels.size() / (450 * 276);
         if (different > allowed)
             SavePng(actual, BinaryPath((std::wstring(name) + L"-actual.png").c_str()));
-        EXPECT_LE(different, allowed) << "the panel differs from tests/reference/"
-                                      << std::string(file.begin(), file.end()) << "; see "
-                                      << std::string(name, name + wcslen(name)) << "-actual.png";
+        EXPECT_LE(different, allowed)
+            << "the panel differs from tests/reference/" << std::string(file.begin(), file.end())
+            << "; see " << std::string(name, name + wcslen(name)) << "-actual.png";
     }
 };
 } // namespace

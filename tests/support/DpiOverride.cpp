@@ -20,10 +20,10 @@ public:
         }
         DWORD size = sizeof m_previous;
         DWORD type = 0;
-        m_hadValue = ::RegQueryValueExW(m_key, kLogPixels, nullptr, &type,
-                                        reinterpret_cast<BYTE*>(&m_previous),
-                                        &size) == ERROR_SUCCESS &&
-                     type == REG_DWORD;
+        m_hadValue =
+            ::RegQueryValueExW(m_key, kLogPixels, nullptr, &type,
+                               reinterpret_cast<BYTE*>(&m_previous), &size) == ERROR_SUCCESS &&
+            type == REG_DWORD;
         ::RegSetValueExW(m_key, kLogPixels, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
                          sizeof dpi);
     }
