@@ -149,11 +149,13 @@ LRESULT CGUI_KV58Dlg::OnDpiChanged(WPARAM dpis, const RECT* suggested)
         ::SetWindowPos(m_hWnd, nullptr, suggested->left, suggested->top,
                        suggested->right - suggested->left, suggested->bottom - suggested->top,
                        SWP_NOZORDER | SWP_NOACTIVATE);
+    // A resolution no monitor has leaves the layout as it is.
     const UINT dpi = LOWORD(dpis);
     if (dpi == m_dpi || dpi < kLowestDpi || dpi > kHighestDpi)
         return 0;
     m_dpi = dpi;
-    // Back in the order the normaliser walks; skinning then restores today's.
+    // Back in the order the normaliser walks; skinning brings the same
+    // controls to the top again.
     HWND previous = HWND_TOP;
     for (HWND child : m_templateOrder)
     {
@@ -168,14 +170,12 @@ LRESULT CGUI_KV58Dlg::OnDpiChanged(WPARAM dpis, const RECT* suggested)
         label->m_capturedBackground.DeleteObject();
     // The controls get their new background now; their looks are built from
     // it at their next paint, which follows the panel's own.
-    HDC screen = ::GetDC(m_hWnd);
     CDC composition;
-    if (composition.CreateCompatibleDC(screen))
+    if (composition.CreateCompatibleDC(nullptr))
     {
         ScopedSelect background(composition.GetSafeHdc(), m_skin->Background().GetSafeHandle());
         CaptureBackgrounds(composition);
     }
-    ::ReleaseDC(m_hWnd, screen);
     // The panel first, then its controls: the readouts copy what it painted.
     ::RedrawWindow(m_hWnd, nullptr, nullptr,
                    RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
