@@ -183,6 +183,11 @@ TEST(PanelAtScale, MovesBetweenScalesWithoutLeaking)
     }
     ExpectLayoutAt(panel.m_hWnd, 96);
     EXPECT_EQ(GdiObjectCount(), before) << "GDI objects after ten round trips";
+
+    // No monitor has these: the layout stays.
+    for (int dpi : {0, 5000})
+        panel.SendMessage(WM_DPICHANGED, MAKEWPARAM(dpi, dpi), 0);
+    ExpectLayoutAt(panel.m_hWnd, 96);
     // Each trip decodes and frees about 3 MB of art; the heap may keep a little.
     EXPECT_LT(PrivateBytes(), privateBefore + 1024 * 1024) << "private bytes after ten round trips";
 }
@@ -198,8 +203,8 @@ TEST(SkinArt, PicksTheSmallestArtAtOrAboveTheDpiAndBringsItToSize)
         SIZE mute;
     };
     const Case cases[] = {
-        {96, 96, {41, 40}},   {110, 120, {47, 46}},   {120, 120, {51, 50}},   {144, 144, {62, 60}},
-        {150, 168, {64, 63}}, {240, 240, {103, 100}}, {288, 240, {123, 120}},
+        {72, 96, {31, 30}},   {96, 96, {41, 40}},   {110, 120, {47, 46}},   {120, 120, {51, 50}},
+        {144, 144, {62, 60}}, {150, 168, {64, 63}}, {240, 240, {103, 100}}, {288, 240, {123, 120}},
     };
     for (const Case& c : cases)
     {
