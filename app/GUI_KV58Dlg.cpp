@@ -1,4 +1,5 @@
 #include "GUI_KV58Dlg.h"
+#include "../controls/DisplayScale.h"
 #include "../framework/ResourceString.h"
 #include "../framework/WinApp.h"
 #include "AboutDlg.h"
@@ -6,11 +7,30 @@
 
 namespace
 {
-void SkinButton(CGdipButton& button, UINT standard, UINT alternate, int width, int height)
+// Sizes at 96 DPI.
+constexpr SIZE kMuteSize{34, 32};
+constexpr SIZE kLinkSize{15, 38};
+// Display resolutions the panel lays itself out for; others are not a monitor's.
+constexpr UINT kLowestDpi = 48;
+constexpr UINT kHighestDpi = 960;
+
+void SkinButton(CGdipButton& button, CSkinArt& skin, SkinImage standard, SkinImage alternate,
+                SIZE size96)
 {
-    button.SetStandardImage(standard, width, height);
-    button.SetAlternateImage(alternate, width, height);
+    const SIZE size = ScaleToDpi(size96, skin.Dpi());
+    button.m_dpi = skin.Dpi();
+    button.SetStandardImage(skin.Image(standard), size.cx, size.cy);
+    button.SetAlternateImage(skin.Image(alternate), size.cx, size.cy);
     button.m_toggleMode = TRUE;
+}
+
+// The program's icon drawn for a system icon size at dpi.
+HICON LoadIconForDpi(int metric, UINT dpi)
+{
+    const int size = SystemMetricForDpi(metric, dpi);
+    return static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr),
+                                           MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, size, size,
+                                           LR_DEFAULTCOLOR));
 }
 } // namespace
 
@@ -19,7 +39,6 @@ CGUI_KV58Dlg::CGUI_KV58Dlg(const UsbAudioApi& api, const HidApi& hid, bool showA
       m_hIcon(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))),
       m_bShowAllowed(showAllowed), m_api(api), m_hid(hid)
 {
-    m_bmpBackground.LoadBitmap(IDB_BACKGROUND);
 }
 
 CGUI_KV58Dlg::~CGUI_KV58Dlg()
@@ -58,7 +77,11 @@ void CGUI_KV58Dlg::DoDataExchange()
 BOOL CGUI_KV58Dlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
-    m_fontNormaliser.Apply(::GetModuleHandleW(nullptr), m_hWnd, 96.0);
+    KeepDialogLayoutOnDpiChange(m_hWnd);
+    m_dpi = WindowDpi(m_hWnd);
+    m_fontNormaliser.Apply(::GetModuleHandleW(nullptr), m_hWnd, m_dpi);
+    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+        m_templateOrder.push_back(child);
 
     if (HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE))
     {
@@ -69,24 +92,21 @@ BOOL CGUI_KV58Dlg::OnInitDialog()
             ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, about.c_str());
         }
     }
-    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
-    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    SetWindowIcons();
 
     const std::wstring title = LoadResString(IDS_TITLE);
     m_trayIcon.m_owner = m_hWnd;
     m_trayIcon.m_id = kTrayIconId;
-    m_trayIcon.Add((title + L" Control Panel").c_str(), m_hIcon);
+    // The notification area keeps the size it had at the start.
+    m_trayImage.reset(LoadIconForDpi(SM_CXSMICON, m_dpi));
+    m_trayIcon.Add((title + L" Control Panel").c_str(), m_trayImage ? m_trayImage.get() : m_hIcon);
     ::SetWindowTextW(m_hWnd, title.c_str());
 
-    for (CGdipButton* mute : {&m_btnMute1, &m_btnMute2})
-        SkinButton(*mute, IDB_MUTE_OFF, IDB_MUTE_ON, 34, 32);
-    for (CGdipButton* link : {&m_btnLink1, &m_btnLink2})
-        SkinButton(*link, IDB_LINK_OFF, IDB_LINK_ON, 15, 38);
+    ScaleToWindowDpi();
     for (CPngSlider* fader : {&m_fader1, &m_fader2, &m_fader3, &m_fader4})
     {
-        fader->SetTrackImage(IDB_FADER_TRACK);
-        fader->SetThumbImage(IDB_FADER_THUMB);
         fader->m_vertical = TRUE;
+        // Steps are in volume units, whatever the scale.
         fader->m_lineStep = 256;  // 1 dB
         fader->m_pageStep = 1280; // 5 dB
     }
@@ -95,6 +115,71 @@ BOOL CGUI_KV58Dlg::OnInitDialog()
     OpenDevice();
     RefreshDeviceControls();
     return TRUE;
+}
+
+void CGUI_KV58Dlg::SetWindowIcons()
+{
+    m_bigIcon.reset(LoadIconForDpi(SM_CXICON, m_dpi));
+    m_smallIcon.reset(LoadIconForDpi(SM_CXSMICON, m_dpi));
+    SendMessage(WM_SETICON, ICON_BIG,
+                reinterpret_cast<LPARAM>(m_bigIcon ? m_bigIcon.get() : m_hIcon));
+    SendMessage(WM_SETICON, ICON_SMALL,
+                reinterpret_cast<LPARAM>(m_smallIcon ? m_smallIcon.get() : m_hIcon));
+}
+
+void CGUI_KV58Dlg::ScaleToWindowDpi()
+{
+    // The old art goes once every control has let go of it.
+    m_skin = std::make_unique<CSkinArt>(m_dpi);
+    for (CGdipButton* mute : {&m_btnMute1, &m_btnMute2})
+        SkinButton(*mute, *m_skin, SkinImage::MuteOff, SkinImage::MuteOn, kMuteSize);
+    for (CGdipButton* link : {&m_btnLink1, &m_btnLink2})
+        SkinButton(*link, *m_skin, SkinImage::LinkOff, SkinImage::LinkOn, kLinkSize);
+    for (CPngSlider* fader : {&m_fader1, &m_fader2, &m_fader3, &m_fader4})
+    {
+        fader->m_dpi = m_dpi;
+        fader->SetTrackImage(m_skin->Image(SkinImage::FaderTrack));
+        fader->SetThumbImage(m_skin->Image(SkinImage::FaderThumb));
+    }
+}
+
+LRESULT CGUI_KV58Dlg::OnDpiChanged(WPARAM dpis, const RECT* suggested)
+{
+    if (suggested)
+        ::SetWindowPos(m_hWnd, nullptr, suggested->left, suggested->top,
+                       suggested->right - suggested->left, suggested->bottom - suggested->top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+    // A resolution no monitor has leaves the layout as it is.
+    const UINT dpi = LOWORD(dpis);
+    if (dpi == m_dpi || dpi < kLowestDpi || dpi > kHighestDpi)
+        return 0;
+    m_dpi = dpi;
+    // Back in the order the normaliser walks; skinning brings the same
+    // controls to the top again.
+    HWND previous = HWND_TOP;
+    for (HWND child : m_templateOrder)
+    {
+        ::SetWindowPos(child, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        previous = child;
+    }
+    m_fontNormaliser.Apply(::GetModuleHandleW(nullptr), m_hWnd, m_dpi);
+    ScaleToWindowDpi();
+    SetWindowIcons();
+    // The readouts take their background again at their next erase.
+    for (CTransparentStatic2* label : {&m_label1, &m_label2, &m_label3, &m_label4})
+        label->m_capturedBackground.DeleteObject();
+    // The controls get their new background now; their looks are built from
+    // it at their next paint, which follows the panel's own.
+    CDC composition;
+    if (composition.CreateCompatibleDC(nullptr))
+    {
+        ScopedSelect background(composition.GetSafeHdc(), m_skin->Background().GetSafeHandle());
+        CaptureBackgrounds(composition);
+    }
+    // The panel first, then its controls: the readouts copy what it painted.
+    ::RedrawWindow(m_hWnd, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    return 0;
 }
 
 int CGUI_KV58Dlg::ShowMessageBox(const std::wstring& text, const std::wstring& caption, UINT style)
@@ -119,16 +204,22 @@ void CGUI_KV58Dlg::OnPaint()
     {
         CDC composition;
         composition.CreateCompatibleDC(dc);
-        ScopedSelect background(composition.GetSafeHdc(), m_bmpBackground.GetSafeHandle());
-        const SIZE size = m_bmpBackground.GetSize();
+        const CBitmap& bitmap = m_skin->Background();
+        ScopedSelect background(composition.GetSafeHdc(), bitmap.GetSafeHandle());
+        const SIZE size = bitmap.GetSize();
         ::BitBlt(dc, 0, 0, size.cx, size.cy, composition.GetSafeHdc(), 0, 0, SRCCOPY);
-        // The skinned controls keep the clean background under them.
-        for (CPngSlider* fader : {&m_fader1, &m_fader2, &m_fader3, &m_fader4})
-            fader->CaptureBackground(composition);
-        for (CGdipButton* button : {&m_btnMute1, &m_btnMute2, &m_btnLink1, &m_btnLink2})
-            button->CaptureBackground(composition);
+        CaptureBackgrounds(composition);
     }
     ::EndPaint(m_hWnd, &paint);
+}
+
+void CGUI_KV58Dlg::CaptureBackgrounds(const CDC& composition)
+{
+    // The skinned controls keep the clean background under them.
+    for (CPngSlider* fader : {&m_fader1, &m_fader2, &m_fader3, &m_fader4})
+        fader->CaptureBackground(composition);
+    for (CGdipButton* button : {&m_btnMute1, &m_btnMute2, &m_btnLink1, &m_btnLink2})
+        button->CaptureBackground(composition);
 }
 
 void CGUI_KV58Dlg::OnSysCommand(UINT id)
@@ -221,6 +312,8 @@ LRESULT CGUI_KV58Dlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_PAINT:
         OnPaint();
         return 0;
+    case WM_DPICHANGED:
+        return OnDpiChanged(wParam, reinterpret_cast<const RECT*>(lParam));
     case WM_QUERYDRAGICON:
         return reinterpret_cast<LRESULT>(m_hIcon);
     case WM_COMMAND:

@@ -12,11 +12,14 @@
 #include "../framework/Gdi.h"
 #include "../mixer/ChannelModel.h"
 #include "../settings/AsioBufferSizes.h"
+#include "SkinArt.h"
 #include "TrayIcon.h"
 #include <array>
 #include <atomic>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 constexpr UINT WM_PNP_NOTIFY = WM_APP + 3;
 constexpr UINT WM_DEVICE_NOTIFY = WM_APP + 5;
@@ -95,6 +98,10 @@ public:
     void OnBnClickedMute1();
     void OnBnClickedMute2();
 
+    // Display scale: lays the panel out and skins it for m_dpi.
+    void ScaleToWindowDpi();
+    LRESULT OnDpiChanged(WPARAM dpis, const RECT* suggested);
+
     // Tray.
     LRESULT OnTrayNotify(WPARAM id, LPARAM mouseMessage);
     void OnTrayOpen();
@@ -116,7 +123,23 @@ public:
     // Broadcast by the shell when it starts anew with an empty tray.
     const UINT m_taskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
     CDialogFontNormaliser m_fontNormaliser;
-    CBitmap m_bmpBackground;
+    // The resolution the panel is laid out and skinned for.
+    UINT m_dpi = 96;
+    // The controls in the template's order, which the font normaliser walks;
+    // skinning brings some of them to the top.
+    std::vector<HWND> m_templateOrder;
+    // The skin for m_dpi: the background and the images the controls share.
+    std::unique_ptr<CSkinArt> m_skin;
+    struct IconDestroyer
+    {
+        void operator()(HICON icon) const { ::DestroyIcon(icon); }
+    };
+    using IconHandle = std::unique_ptr<std::remove_pointer_t<HICON>, IconDestroyer>;
+    // The icon drawn for the title bar's and the taskbar's sizes at m_dpi,
+    // and for the notification area's at the start.
+    IconHandle m_bigIcon;
+    IconHandle m_smallIcon;
+    IconHandle m_trayImage;
     bool m_bShowAllowed;
     AsioBufferSizeList m_asioBufferSizes;
     CComboBox m_cbSampleRate;
@@ -150,6 +173,9 @@ protected:
 
 private:
     void OnPaint();
+    // Hands the clean background to the skinned controls.
+    void CaptureBackgrounds(const CDC& composition);
+    void SetWindowIcons();
     void OnSysCommand(UINT id);
     void OnWindowPosChanging(WINDOWPOS* pos);
     LRESULT OnCtlColor(UINT msg, WPARAM wParam, LPARAM lParam);

@@ -47,3 +47,6 @@
 #define ID_TRAY_OPEN 32774
 #define ID_TRAY_HIDE 32775
 #define ID_TRAY_EXIT 32776
+
+// Art for the display scales above 100 %, numbered as res/skin-scales.rc says.
+#define IDB_SCALED_ART 2000

@@ -1,5 +1,6 @@
 #include "DialogFontNormaliser.h"
 #include "../framework/Gdi.h"
+#include "DisplayScale.h"
 
 namespace
 {
@@ -21,6 +22,14 @@ BaseUnits MeasureBaseUnits(HDC dc, HFONT font)
     ::GetTextExtentPoint32A(dc, kAlphabet, sizeof kAlphabet - 1, &extent);
     return BaseUnits{static_cast<double>(BaseWidthFromAlphabetExtent(extent.cx)),
                      static_cast<double>(metrics.tmHeight)};
+}
+
+HFONT CreateTemplateFont(const DialogFontDescription& font, double dpi)
+{
+    return ::CreateFontW(FontHeightForPoints(font.pointSize, dpi), 0, 0, 0, font.weight,
+                         font.italic, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                         CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                         font.faceName.c_str());
 }
 
 void SetFont(HWND window, HFONT font)
@@ -46,35 +55,41 @@ void CDialogFontNormaliser::Apply(HINSTANCE instance, HWND dialog, double dpi, U
     m_dialog = dialog;
 
     const DialogFontDescription& font = layout->font;
-    m_font.reset(::CreateFontW(FontHeightForPoints(font.pointSize, dpi), 0, 0, 0, font.weight,
-                               font.italic, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                               font.faceName.c_str()));
+    m_font.reset(CreateTemplateFont(font, dpi));
     m_previousFont = reinterpret_cast<HFONT>(::SendMessageW(dialog, WM_GETFONT, 0, 0));
     SetFont(dialog, m_font.get());
 
+    // The layout is the one of the font at 96 DPI, scaled: font sizes do not
+    // grow in proportion, and the skin under the controls does.
+    const UINT scaleDpi = dpi > 0 ? static_cast<UINT>(dpi + 0.5) : kBaseDpi;
+    std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter> layoutFont;
+    if (scaleDpi != kBaseDpi)
+        layoutFont.reset(CreateTemplateFont(font, kBaseDpi));
     PAINTSTRUCT paint{};
     HDC dc = ::BeginPaint(dialog, &paint);
-    const BaseUnits units = MeasureBaseUnits(dc, m_font.get());
+    const BaseUnits units = MeasureBaseUnits(dc, layoutFont ? layoutFont.get() : m_font.get());
     ::EndPaint(dialog, &paint);
+    const auto horizontal = [&](int dialogUnits)
+    { return ScaleToDpi(HorizontalUnitsToPixels(dialogUnits, units.width), scaleDpi); };
+    const auto vertical = [&](int dialogUnits)
+    { return ScaleToDpi(VerticalUnitsToPixels(dialogUnits, units.height), scaleDpi); };
 
     // The client area's top-left keeps its place on the screen.
     RECT rect{};
     ::GetClientRect(dialog, &rect);
-    rect.right = rect.left + HorizontalUnitsToPixels(layout->cx, units.width);
-    rect.bottom = rect.top + VerticalUnitsToPixels(layout->cy, units.height);
+    rect.right = rect.left + horizontal(layout->cx);
+    rect.bottom = rect.top + vertical(layout->cy);
     ::ClientToScreen(dialog, reinterpret_cast<POINT*>(&rect.left));
     ::ClientToScreen(dialog, reinterpret_cast<POINT*>(&rect.right));
-    ::AdjustWindowRectEx(&rect, layout->style, font.hasMenu, layout->exStyle);
+    // The frame is the one the system draws at the window's DPI.
+    AdjustWindowRectForDpi(rect, layout->style, font.hasMenu, layout->exStyle, WindowDpi(dialog));
     ::MoveWindow(dialog, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
 
     WalkItems(*layout,
               [&](HWND child, const DialogItemLayout& item)
               {
-                  ::MoveWindow(child, HorizontalUnitsToPixels(item.x, units.width),
-                               VerticalUnitsToPixels(item.y, units.height),
-                               HorizontalUnitsToPixels(item.cx, units.width),
-                               VerticalUnitsToPixels(item.cy, units.height), TRUE);
+                  ::MoveWindow(child, horizontal(item.x), vertical(item.y), horizontal(item.cx),
+                               vertical(item.cy), TRUE);
                   SetFont(child, m_font.get());
               });
 }

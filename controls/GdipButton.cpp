@@ -1,7 +1,9 @@
 #include "GdipButton.h"
 #include "BackgroundCapture.h"
+#include "DisplayScale.h"
 #include "ImageDrawing.h"
 #include "MemDC.h"
+#include "ScaledImage.h"
 #include <commctrl.h>
 #include <windowsx.h>
 
@@ -37,20 +39,42 @@ void CGdipButton::SetSize(int width, int height)
     ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, width, height, SWP_NOMOVE);
 }
 
+void CGdipButton::DropLooks()
+{
+    // Built from the old image or size; the next paint builds them anew.
+    for (CSurface* surface :
+         {&m_surfStandard, &m_surfStandardPressed, &m_surfStandardHover, &m_surfAlternate,
+          &m_surfAlternatePressed, &m_surfAlternateHover, &m_surfDisabled})
+        surface->Release();
+    m_statesBuilt = FALSE;
+}
+
 void CGdipButton::SetStandardImage(UINT id, int width, int height)
 {
-    SetSize(width, height);
     // A failed load leaves an empty holder: its looks show the background only.
-    m_imgStandard = std::make_unique<CGdiPlusBitmapResource>();
-    m_imgStandard->LoadPngResource(id);
+    SetStandardImage(LoadPng(id), width, height);
 }
 
 void CGdipButton::SetAlternateImage(UINT id, int width, int height)
 {
+    SetAlternateImage(LoadPng(id), width, height);
+}
+
+void CGdipButton::SetStandardImage(std::shared_ptr<const CGdiPlusBitmap> image, int width,
+                                   int height)
+{
     SetSize(width, height);
+    DropLooks();
+    m_imgStandard = std::move(image);
+}
+
+void CGdipButton::SetAlternateImage(std::shared_ptr<const CGdiPlusBitmap> image, int width,
+                                    int height)
+{
+    SetSize(width, height);
+    DropLooks();
     m_hasAlternate = TRUE;
-    m_imgAlternate = std::make_unique<CGdiPlusBitmapResource>();
-    m_imgAlternate->LoadPngResource(id);
+    m_imgAlternate = std::move(image);
     m_flipOnPress = TRUE;
     m_surfCurrent = &m_surfAlternate;
 }
@@ -85,20 +109,22 @@ void CGdipButton::BuildStateImages(HDC dc)
         if (surface.Create(memDC.GetSafeHdc(), width, height))
             surface.BitBlt(0, 0, width, height, memDC.GetSafeHdc(), 0, 0);
     };
-    const CGdiPlusBitmapResource* standard = m_imgStandard.get();
+    const CGdiPlusBitmap* standard = m_imgStandard.get();
     // The hover and grey looks show the image at its natural size, cropped.
     const SIZE natural = ImageSize(standard);
     const auto naturalW = static_cast<float>(natural.cx);
     const auto naturalH = static_cast<float>(natural.cy);
+    // A pressed look is shifted by one pixel at 96 DPI, right and down.
+    const int shift = ScaleToDpi(1, m_dpi);
 
     if (m_surfStandard.IsEmpty())
     {
-        const CGdiPlusBitmapResource* pressed =
+        const CGdiPlusBitmap* pressed =
             m_imgStandardPressed ? m_imgStandardPressed.get() : standard;
         compose(m_surfStandard,
                 [&] { DrawImageScaled(graphics, standard, 0, 0, m_width, m_height); });
         compose(m_surfStandardPressed,
-                [&] { DrawImageScaled(graphics, pressed, 1, 1, m_width, m_height); });
+                [&] { DrawImageScaled(graphics, pressed, shift, shift, m_width, m_height); });
         compose(m_surfStandardHover,
                 [&]
                 {
@@ -117,13 +143,13 @@ void CGdipButton::BuildStateImages(HDC dc)
     }
     if (m_surfAlternate.IsEmpty() && m_hasAlternate)
     {
-        const CGdiPlusBitmapResource* alternate = m_imgAlternate.get();
-        const CGdiPlusBitmapResource* pressed =
+        const CGdiPlusBitmap* alternate = m_imgAlternate.get();
+        const CGdiPlusBitmap* pressed =
             m_imgAlternatePressed ? m_imgAlternatePressed.get() : alternate;
         compose(m_surfAlternate,
                 [&] { DrawImageScaled(graphics, alternate, 0, 0, m_width, m_height); });
         compose(m_surfAlternatePressed,
-                [&] { DrawImageScaled(graphics, pressed, 1, 1, m_width, m_height); });
+                [&] { DrawImageScaled(graphics, pressed, shift, shift, m_width, m_height); });
         compose(m_surfAlternateHover,
                 [&]
                 {

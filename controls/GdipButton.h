@@ -13,13 +13,19 @@ public:
     CGdipButton() = default;
     ~CGdipButton() override;
 
-    // Both record the size, resize the window to it in place and load the image.
+    // Both record the size, resize the window to it in place and load the
+    // image. Setting an image again drops the looks built from the old one.
     void SetStandardImage(UINT id, int width, int height);
     void SetAlternateImage(UINT id, int width, int height);
+    // The same with an image already decoded, shared with other controls.
+    void SetStandardImage(std::shared_ptr<const CGdiPlusBitmap> image, int width, int height);
+    void SetAlternateImage(std::shared_ptr<const CGdiPlusBitmap> image, int width, int height);
     // Copies the background under the button from the dialog's composition.
     void CaptureBackground(const CDC& composition);
     void UpdateToolTip(const std::wstring& text, bool activate);
 
+    // The resolution the looks are drawn for; sizes come scaled already.
+    UINT m_dpi = 96;
     BOOL m_hasAlternate = FALSE;
     BOOL m_statesBuilt = FALSE;
     BOOL m_hasDisabledImage = FALSE;
@@ -31,11 +37,11 @@ public:
     BOOL m_toggled = FALSE;
     BOOL m_showAlternate = FALSE;
 
-    std::unique_ptr<CGdiPlusBitmapResource> m_imgAlternate;
-    std::unique_ptr<CGdiPlusBitmapResource> m_imgAlternatePressed;
-    std::unique_ptr<CGdiPlusBitmapResource> m_imgStandard;
-    std::unique_ptr<CGdiPlusBitmapResource> m_imgStandardPressed;
-    std::unique_ptr<CGdiPlusBitmapResource> m_imgDisabled;
+    std::shared_ptr<const CGdiPlusBitmap> m_imgAlternate;
+    std::shared_ptr<const CGdiPlusBitmap> m_imgAlternatePressed;
+    std::shared_ptr<const CGdiPlusBitmap> m_imgStandard;
+    std::shared_ptr<const CGdiPlusBitmap> m_imgStandardPressed;
+    std::shared_ptr<const CGdiPlusBitmap> m_imgDisabled;
     std::wstring m_toolTipText;
 
     struct WindowDestroyer
@@ -67,6 +73,7 @@ protected:
 private:
     void BuildStateImages(HDC dc);
     void SetSize(int width, int height);
+    void DropLooks();
     void OnMouseMove();
     void OnMouseHover();
     void OnMouseLeave();

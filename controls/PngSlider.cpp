@@ -1,8 +1,10 @@
 #include "PngSlider.h"
 #include "BackgroundCapture.h"
+#include "DisplayScale.h"
 #include "ImageDrawing.h"
 #include "MemDC.h"
 #include "SafeMath.h"
+#include "ScaledImage.h"
 #include <algorithm>
 #include <commctrl.h>
 #include <cstdlib>
@@ -24,18 +26,31 @@ CPngSlider::~CPngSlider() = default;
 
 bool CPngSlider::SetTrackImage(UINT id)
 {
-    m_trackHeight = kTrackHeight;
-    m_trackWidth = kTrackWidth;
-    ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, kTrackWidth, kTrackHeight, SWP_NOMOVE);
-    m_imgTrack = std::make_unique<CGdiPlusBitmapResource>();
-    if (!m_imgTrack->LoadPngResource(id))
+    return SetTrackImage(LoadPng(id));
+}
+
+bool CPngSlider::SetThumbImage(UINT id)
+{
+    return SetThumbImage(LoadPng(id));
+}
+
+bool CPngSlider::SetTrackImage(std::shared_ptr<const CGdiPlusBitmap> image)
+{
+    m_trackHeight = ScaleToDpi(kTrackHeight, m_dpi);
+    m_trackWidth = ScaleToDpi(kTrackWidth, m_dpi);
+    ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, m_trackWidth, m_trackHeight, SWP_NOMOVE);
+    // The track look was made from the old image and size.
+    m_surfTrack.Release();
+    m_hasTrackImage = FALSE;
+    m_imgTrack = std::move(image);
+    if (!m_imgTrack || !m_imgTrack->m_image)
         return false;
     ::GetClientRect(m_hWnd, &m_clientRect);
     m_hasTrackImage = TRUE;
     return true;
 }
 
-bool CPngSlider::SetThumbImage(UINT id)
+bool CPngSlider::SetThumbImage(std::shared_ptr<const CGdiPlusBitmap> image)
 {
     if (!m_hasTrackImage)
     {
@@ -44,10 +59,11 @@ bool CPngSlider::SetThumbImage(UINT id)
         m_trackWidth = client.right;
         m_trackHeight = client.bottom;
     }
-    m_thumbHeight = kThumbHeight;
-    m_thumbWidth = kThumbWidth;
-    m_imgThumb = std::make_unique<CGdiPlusBitmapResource>();
-    if (!m_imgThumb->LoadPngResource(id))
+    m_thumbHeight = ScaleToDpi(kThumbHeight, m_dpi);
+    m_thumbWidth = ScaleToDpi(kThumbWidth, m_dpi);
+    m_hasThumbImage = FALSE;
+    m_imgThumb = std::move(image);
+    if (!m_imgThumb || !m_imgThumb->m_image)
         return false;
     m_hasThumbImage = TRUE;
     return true;

@@ -16,10 +16,15 @@ public:
     CPngSlider() = default;
     ~CPngSlider() override;
 
-    // Size the window to the track (27 x 147) and load the images; false
-    // when the image does not load.
+    // Size the window to the track (27 x 147 at 96 DPI, scaled to m_dpi)
+    // and load the images; false when the image does not load. Setting an
+    // image again drops the looks built from the old one.
     bool SetTrackImage(UINT id);
     bool SetThumbImage(UINT id);
+    // The same with an image already decoded at the control's scale, shared
+    // with other controls.
+    bool SetTrackImage(std::shared_ptr<const CGdiPlusBitmap> image);
+    bool SetThumbImage(std::shared_ptr<const CGdiPlusBitmap> image);
     // Clamps to the range, stores and redraws; posts nothing.
     void SetPos(int pos);
     void CaptureBackground(const CDC& composition);
@@ -28,6 +33,8 @@ public:
     int PosToPixel(int pos) const;
     int PixelToPos(int pixel) const;
 
+    // The resolution the track and thumb are sized for; set before the images.
+    UINT m_dpi = 96;
     BOOL m_resetRequest = FALSE;
     int m_rangeMax = 100;
     int m_rangeMin = 0;
@@ -54,8 +61,8 @@ public:
     CSurface m_surfTrack;
     UINT_PTR m_dragTimer = 0;
     UINT_PTR m_settleTimer = 0;
-    std::unique_ptr<CGdiPlusBitmapResource> m_imgTrack;
-    std::unique_ptr<CGdiPlusBitmapResource> m_imgThumb;
+    std::shared_ptr<const CGdiPlusBitmap> m_imgTrack;
+    std::shared_ptr<const CGdiPlusBitmap> m_imgThumb;
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;

@@ -203,7 +203,7 @@ TEST_F(PanelInProcess, IconComesBackWhenTheShellStartsAnew)
     g_shellCalls.clear();
     panel.m_trayIcon.m_notify = &RecordShellCall;
     const NOTIFYICONDATAW expected =
-        panel.m_trayIcon.AddRecord(L"Halvix HV10  Control Panel", panel.m_hIcon);
+        panel.m_trayIcon.AddRecord(L"Halvix HV10  Control Panel", panel.m_trayImage.get());
     const UINT taskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
     for (int restart = 1; restart <= 2; ++restart)
     {

@@ -1,4 +1,5 @@
 #include "RunningPanel.h"
+#include "tests/support/DpiOverride.h"
 #include <cstring>
 #include <gdiplus.h>
 #include <memory>
@@ -100,6 +101,37 @@ bool Differs(uint32_t a, uint32_t b)
 
 class PanelScreenshot : public RunningPanel
 {
+protected:
+    // The shown panel against tests/reference/NAME.png, of the given size.
+    static void ExpectPicture(HWND panel, const wchar_t* name, int width, int height)
+    {
+        ASSERT_TRUE(WaitFor([&] { return ::IsWindowEnabled(::GetDlgItem(panel, 1013)) != FALSE; }));
+        ::Sleep(1500); // the controls' first paints
+
+        Picture actual = CaptureClient(panel);
+        for (uint32_t& pixel : actual.pixels)
+            pixel &= 0xFFFFFF;
+        const std::wstring file = std::wstring(name) + L".png";
+        const std::wstring reference = SourcePath((L"tests/reference/" + file).c_str());
+        if (::GetEnvironmentVariableW(L"KV58_UPDATE_REFERENCE", nullptr, 0) != 0)
+            SavePng(actual, reference);
+
+        const Picture expected = LoadPng(reference);
+        ASSERT_EQ(expected.width, width) << "reference missing; run with KV58_UPDATE_REFERENCE=1";
+        ASSERT_EQ(expected.height, height);
+        ASSERT_EQ(actual.width, expected.width);
+        ASSERT_EQ(actual.height, expected.height);
+        size_t different = 0;
+        for (size_t i = 0; i < actual.pixels.size(); ++i)
+            different += Differs(actual.pixels[i], expected.pixels[i]);
+        // The same share of the picture at every scale.
+        const size_t allowed = 150 * actual.pixels.size() / (450 * 276);
+        if (different > allowed)
+            SavePng(actual, BinaryPath((std::wstring(name) + L"-actual.png").c_str()));
+        EXPECT_LE(different, allowed)
+            << "the panel differs from tests/reference/" << std::string(file.begin(), file.end())
+            << "; see " << std::string(name, name + wcslen(name)) << "-actual.png";
+    }
 };
 } // namespace
 
@@ -110,24 +142,15 @@ TEST_F(PanelScreenshot, MatchesTheReferencePicture)
 {
     HWND panel = Start();
     ASSERT_NE(panel, nullptr);
-    ASSERT_TRUE(WaitFor([&] { return ::IsWindowEnabled(::GetDlgItem(panel, 1013)) != FALSE; }));
-    ::Sleep(1500); // the controls' first paints
+    ExpectPicture(panel, L"panel", 450, 276);
+}
 
-    Picture actual = CaptureClient(panel);
-    for (uint32_t& pixel : actual.pixels)
-        pixel &= 0xFFFFFF;
-    const std::wstring reference = SourcePath(L"tests/reference/panel.png");
-    if (::GetEnvironmentVariableW(L"KV58_UPDATE_REFERENCE", nullptr, 0) != 0)
-        SavePng(actual, reference);
-
-    const Picture expected = LoadPng(reference);
-    ASSERT_EQ(expected.width, 450) << "reference missing; run with KV58_UPDATE_REFERENCE=1";
-    ASSERT_EQ(actual.width, expected.width);
-    ASSERT_EQ(actual.height, expected.height);
-    size_t different = 0;
-    for (size_t i = 0; i < actual.pixels.size(); ++i)
-        different += Differs(actual.pixels[i], expected.pixels[i]);
-    if (different > 150)
-        SavePng(actual, BinaryPath(L"panel-actual.png"));
-    EXPECT_LE(different, 150u) << "the panel differs from tests/reference/panel.png; see panel-actual.png";
+// At 150 % the panel is drawn from its own art, laid out 1.5 times as large.
+TEST_F(PanelScreenshot, MatchesTheReferencePictureAt144Dpi)
+{
+    m_process = StartPanelAtDpi(144);
+    HWND panel = WaitForPanelWindow();
+    ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return IsOnScreen(panel); }));
+    ExpectPicture(panel, L"panel-144dpi", 675, 414);
 }

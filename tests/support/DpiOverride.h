@@ -1,0 +1,8 @@
+#pragma once
+#include "PanelProcess.h"
+
+// Wine takes a process's DPI from the prefix (HKCU\Control Panel\Desktop,
+// LogPixels) once, when the process starts. This starts the panel with the
+// value set for it alone: the old value is back as soon as the panel's
+// window exists, so other programs of the run keep 96 DPI.
+ChildProcess StartPanelAtDpi(UINT dpi, const std::wstring& arguments = L"");
