@@ -37,7 +37,7 @@ HICON LoadIconForDpi(int metric, UINT dpi)
 CGUI_KV58Dlg::CGUI_KV58Dlg(const UsbAudioApi& api, const HidApi& hid, bool showAllowed)
     : CDialog(IDD_GUI_KV58_DIALOG),
       m_hIcon(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))),
-      m_bShowAllowed(showAllowed), m_api(api), m_hid(hid)
+      m_session(api, hid), m_bShowAllowed(showAllowed), m_api(api), m_hid(hid)
 {
 }
 

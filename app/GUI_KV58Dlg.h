@@ -3,10 +3,7 @@
 #include "../controls/GdipButton.h"
 #include "../controls/PngSlider.h"
 #include "../controls/TransparentStatic2.h"
-#include "../device/DeviceRecords.h"
-#include "../device/HidApi.h"
-#include "../device/UsbAudioApi.h"
-#include "../device/WnHandle.h"
+#include "../core/DeviceSession.h"
 #include "../framework/Controls.h"
 #include "../framework/Dialog.h"
 #include "../framework/Gdi.h"
@@ -15,7 +12,6 @@
 #include "SkinArt.h"
 #include "TrayIcon.h"
 #include <array>
-#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,9 +20,9 @@
 constexpr UINT WM_PNP_NOTIFY = WM_APP + 3;
 constexpr UINT WM_DEVICE_NOTIFY = WM_APP + 5;
 
-// The control panel: the one window of the program and the owner of all its
-// run-time state. Its operations live in the folder of the subsystem they
-// belong to (device/, settings/, mixer/).
+// The control panel: the one window of the program, a view over the device
+// session. Its operations fill the controls from the session and send the
+// user's choices to it.
 class CGUI_KV58Dlg : public CDialog
 {
 public:
@@ -89,8 +85,6 @@ public:
     };
     std::array<FaderBinding, 4> FaderBindings();
     std::optional<FaderBinding> BindingOf(const CPngSlider& fader);
-    int16_t ReadVolume(const ChannelRecord& record);
-    bool ReadMute(const ChannelGroup& group);
     void ShowChannel(const ChannelRecord& record, CPngSlider& fader, CWnd& readout);
     void ShowMute(const ChannelGroup& group, CGdipButton& button);
     void SendMute(const ChannelGroup& group, const CGdipButton& button);
@@ -109,16 +103,9 @@ public:
     void OnTrayExit();
 
     HICON m_hIcon;
-    UINT m_deviceIndex = 0;
-    UsbAudioDeviceHandle m_hDevice = nullptr;
-    HANDLE m_hHidDevice = INVALID_HANDLE_VALUE;
-    DeviceProperties m_deviceProperties{};
+    DeviceSession m_session;
+    ChannelModel m_channels{m_session};
     uint8_t m_inputSource = 0;
-    ChannelGroup m_inputChannels{};
-    ChannelGroup m_outputChannels{};
-    WnHandle m_hNotifyThread;
-    std::atomic<uint8_t> m_stopNotifyThread{0};
-    WnAutoResetEvent m_notifyEvent;
     CTrayIcon m_trayIcon;
     // Broadcast by the shell when it starts anew with an empty tray.
     const UINT m_taskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
@@ -180,8 +167,6 @@ private:
     void OnWindowPosChanging(WINDOWPOS* pos);
     LRESULT OnCtlColor(UINT msg, WPARAM wParam, LPARAM lParam);
     bool OnCommand(WORD id, WORD code);
-    void StartNotificationThread();
-    static DWORD WINAPI NotificationThread(LPVOID dialog);
     // Creates the notification event anew: 0 or the error (tests make it fail).
     virtual DWORD CreateNotifyEvent();
 };

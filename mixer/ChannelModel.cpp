@@ -1,5 +1,4 @@
-#include "../app/GUI_KV58Dlg.h"
-#include "VolumeMapping.h"
+#include "ChannelModel.h"
 #include <algorithm>
 #include <cstring>
 
@@ -57,104 +56,65 @@ bool QueryGroup(const UsbAudioApi& api, UsbAudioDeviceHandle device, unsigned in
     group.count = std::min(count, kDriverRecords);
     return true;
 }
-
-// A range whose ends come reversed is still the same range.
-void ApplyRange(CPngSlider& fader, const ChannelRecord& record)
-{
-    fader.m_rangeMin = std::min(record.volumeMin, record.volumeMax);
-    fader.m_rangeMax = std::max(record.volumeMin, record.volumeMax);
-    fader.Invalidate();
-}
-
-void ApplyRanges(const ChannelGroup& group, CPngSlider& left, CPngSlider& right)
-{
-    if (group.count == 0 || !(group.records[1].controlFlags & kHasVolumeControl))
-        return;
-    ApplyRange(left, group.records[1]);
-    ApplyRange(right, group.records[2]);
-}
 } // namespace
 
-void CGUI_KV58Dlg::LoadChannelGroups()
+void ChannelModel::Load()
 {
     m_inputChannels = ChannelGroup{};
     m_outputChannels = ChannelGroup{};
-    if (!m_hDevice)
+    if (!m_session.IsOpen())
         return;
 
-    if (QueryGroup(m_api, m_hDevice, 1, m_inputChannels))
+    if (QueryGroup(m_session.Api(), m_session.Device(), 1, m_inputChannels))
     {
         ApplyFixedInputDescription(m_inputChannels.records[1], 1);
         ApplyFixedInputDescription(m_inputChannels.records[2], 2);
         BuildMasterRecord(m_inputChannels);
     }
-    if (QueryGroup(m_api, m_hDevice, 0, m_outputChannels))
+    if (QueryGroup(m_session.Api(), m_session.Device(), 0, m_outputChannels))
         BuildMasterRecord(m_outputChannels);
-
-    ApplyRanges(m_inputChannels, m_fader1, m_fader2);
-    ApplyRanges(m_outputChannels, m_fader3, m_fader4);
 }
 
-int16_t CGUI_KV58Dlg::ReadVolume(const ChannelRecord& record)
+int16_t ChannelModel::ReadVolume(const ChannelRecord& record) const
 {
     int16_t volume = 0;
-    if (m_api.AudioControlRequestGet(m_hDevice, record.featureUnitId, kGetCur, kVolumeControl,
-                                     record.channelNumber, &volume, sizeof volume, nullptr,
-                                     kRequestTimeoutMs) != 0)
+    if (m_session.Api().AudioControlRequestGet(m_session.Device(), record.featureUnitId, kGetCur,
+                                               kVolumeControl, record.channelNumber, &volume,
+                                               sizeof volume, nullptr, kRequestTimeoutMs) != 0)
         return 0;
     return volume;
 }
 
-bool CGUI_KV58Dlg::ReadMute(const ChannelGroup& group)
+bool ChannelModel::ReadMute(const ChannelGroup& group) const
 {
     uint8_t muted = 0;
-    return m_api.AudioControlRequestGet(m_hDevice, group.records[0].featureUnitId, kGetCur,
-                                        kMuteControl, 0, &muted, sizeof muted, nullptr,
-                                        kRequestTimeoutMs) == 0 &&
+    return m_session.Api().AudioControlRequestGet(
+               m_session.Device(), group.records[0].featureUnitId, kGetCur, kMuteControl, 0, &muted,
+               sizeof muted, nullptr, kRequestTimeoutMs) == 0 &&
            muted != 0;
 }
 
-void CGUI_KV58Dlg::ShowChannel(const ChannelRecord& record, CPngSlider& fader, CWnd& readout)
+UsbAudioStatus ChannelModel::SetVolume(const ChannelRecord& record, int16_t volume) const
 {
-    const int16_t volume = ReadVolume(record);
-    fader.SetPos(PositionFromVolume(fader.m_rangeMin, fader.m_rangeMax, volume));
-    ::SetWindowTextW(readout.m_hWnd, ReadoutText(volume).c_str());
+    return m_session.Api().AudioControlRequestSet(m_session.Device(), record.featureUnitId, kSetCur,
+                                                  kVolumeControl, record.channelNumber, &volume,
+                                                  sizeof volume, nullptr, kRequestTimeoutMs);
 }
 
-void CGUI_KV58Dlg::ShowMute(const ChannelGroup& group, CGdipButton& button)
+UsbAudioStatus ChannelModel::SetMute(const ChannelGroup& group, bool muted) const
 {
-    button.m_toggled = ReadMute(group);
-    button.Invalidate();
+    uint8_t value = muted ? 1 : 0;
+    return m_session.Api().AudioControlRequestSet(
+        m_session.Device(), group.records[0].featureUnitId, kSetCur, kMuteControl, 0, &value,
+        sizeof value, nullptr, kRequestTimeoutMs);
 }
 
-void CGUI_KV58Dlg::ReadMixerState()
+std::optional<VolumeRange> ChannelModel::RangeOf(const ChannelGroup& group, int record)
 {
-    if (!m_hDevice)
-        return;
-    ShowChannel(m_inputChannels.records[1], m_fader1, m_label1);
-    ShowChannel(m_inputChannels.records[2], m_fader2, m_label2);
-    ShowMute(m_inputChannels, m_btnMute1);
-    ShowChannel(m_outputChannels.records[1], m_fader3, m_label3);
-    ShowChannel(m_outputChannels.records[2], m_fader4, m_label4);
-    ShowMute(m_outputChannels, m_btnMute2);
-}
-
-void CGUI_KV58Dlg::SendFaderVolume(CPngSlider& fader)
-{
-    const std::optional<FaderBinding> binding = BindingOf(fader);
-    if (!binding)
-        return;
-    const ChannelRecord& record = binding->group->records[binding->record];
-    int16_t volume = VolumeFromPosition(fader.m_rangeMin, fader.m_rangeMax, fader.m_pos);
-    m_api.AudioControlRequestSet(m_hDevice, record.featureUnitId, kSetCur, kVolumeControl,
-                                 record.channelNumber, &volume, sizeof volume, nullptr,
-                                 kRequestTimeoutMs);
-    ::SetWindowTextW(binding->readout->m_hWnd, ReadoutText(volume).c_str());
-}
-
-void CGUI_KV58Dlg::SendMute(const ChannelGroup& group, const CGdipButton& button)
-{
-    uint8_t muted = button.m_toggled ? 1 : 0;
-    m_api.AudioControlRequestSet(m_hDevice, group.records[0].featureUnitId, kSetCur, kMuteControl,
-                                 0, &muted, sizeof muted, nullptr, kRequestTimeoutMs);
+    if (group.count == 0 || !(group.records[1].controlFlags & kHasVolumeControl))
+        return std::nullopt;
+    // A range whose ends come reversed is still the same range.
+    const ChannelRecord& channel = group.records[record];
+    return VolumeRange{std::min(channel.volumeMin, channel.volumeMax),
+                       std::max(channel.volumeMin, channel.volumeMax)};
 }

@@ -1,6 +1,8 @@
 #pragma once
+#include "../core/DeviceSession.h"
 #include "../device/DeviceRecords.h"
 #include <cstdint>
+#include <optional>
 
 // One direction's channels: record 0 is the master record the panel builds,
 // records 1.. are the driver's channels (1 = left, 2 = right).
@@ -11,3 +13,33 @@ struct ChannelGroup
     uint8_t masterBuilt;
 };
 static_assert(sizeof(ChannelRecord) * 8 == 2720);
+
+// A channel's volume range in 1/256 dB, low end first.
+struct VolumeRange
+{
+    int low;
+    int high;
+};
+
+// The mixer's channels: their descriptions, volumes and mutes.
+class ChannelModel
+{
+public:
+    explicit ChannelModel(DeviceSession& session) : m_session(session) {}
+
+    // Reads both directions' descriptions; empty groups without a device.
+    void Load();
+    // A failed read gives 0 dB and not muted.
+    int16_t ReadVolume(const ChannelRecord& record) const;
+    bool ReadMute(const ChannelGroup& group) const;
+    UsbAudioStatus SetVolume(const ChannelRecord& record, int16_t volume) const;
+    UsbAudioStatus SetMute(const ChannelGroup& group, bool muted) const;
+    // The range of a group's channel (1 or 2); nothing when it has no volume control.
+    static std::optional<VolumeRange> RangeOf(const ChannelGroup& group, int record);
+
+    ChannelGroup m_inputChannels{};
+    ChannelGroup m_outputChannels{};
+
+private:
+    DeviceSession& m_session;
+};

@@ -134,8 +134,8 @@ protected:
     void Open(DevicePanel& panel)
     {
         ASSERT_TRUE(panel.Create());
-        ASSERT_EQ(panel.m_hDevice, kFakeDeviceHandle);
-        ASSERT_TRUE(panel.m_hNotifyThread.IsValid());
+        ASSERT_EQ(panel.m_session.m_hDevice, kFakeDeviceHandle);
+        ASSERT_TRUE(panel.m_session.m_hNotifyThread.IsValid());
     }
 
     static void Reopen(DevicePanel& panel, WPARAM arrivalOrRemoval = 1)
@@ -160,10 +160,10 @@ TEST_F(DeviceConnection, OpensTheFirstDeviceRegistersItsEventAndRefreshesInOrder
 {
     DevicePanel panel;
     Open(panel);
-    EXPECT_TRUE(IsRunning(panel.m_hNotifyThread.Get()));
-    EXPECT_EQ(panel.m_deviceProperties.usbVendorId, 0x152Au);
-    EXPECT_EQ(panel.m_deviceProperties.usbProductId, 0x8758u);
-    EXPECT_EQ(Fake().notificationEvent, panel.m_notifyEvent.Get());
+    EXPECT_TRUE(IsRunning(panel.m_session.m_hNotifyThread.Get()));
+    EXPECT_EQ(panel.m_session.m_deviceProperties.usbVendorId, 0x152Au);
+    EXPECT_EQ(panel.m_session.m_deviceProperties.usbProductId, 0x8758u);
+    EXPECT_EQ(Fake().notificationEvent, panel.m_session.m_notifyEvent.Get());
     EXPECT_EQ(EnabledDeviceBoxes(panel), 4);
 
     const std::vector<std::string> calls = Fake().calls;
@@ -201,8 +201,8 @@ TEST_F(DeviceConnection, EveryFailedOpenLeavesTheNoDeviceState)
             c.arrange();
             DevicePanel panel;
             ASSERT_TRUE(panel.Create());
-            EXPECT_EQ(panel.m_hDevice, nullptr);
-            EXPECT_FALSE(panel.m_hNotifyThread.IsValid());
+            EXPECT_EQ(panel.m_session.m_hDevice, nullptr);
+            EXPECT_FALSE(panel.m_session.m_hNotifyThread.IsValid());
             EXPECT_EQ(EnabledDeviceBoxes(panel), 0);
         }
         Fake().Reset();
@@ -210,13 +210,13 @@ TEST_F(DeviceConnection, EveryFailedOpenLeavesTheNoDeviceState)
             // On a reopen, after a device was open.
             DevicePanel panel;
             Open(panel);
-            HANDLE oldWorker = Duplicate(panel.m_hNotifyThread.Get());
+            HANDLE oldWorker = Duplicate(panel.m_session.m_hNotifyThread.Get());
             c.arrange();
             EXPECT_EQ(panel.OpenDevice(), c.expected);
             panel.RefreshDeviceControls();
             EXPECT_TRUE(HasEnded(oldWorker));
-            EXPECT_EQ(panel.m_hDevice, nullptr);
-            EXPECT_FALSE(panel.m_hNotifyThread.IsValid());
+            EXPECT_EQ(panel.m_session.m_hDevice, nullptr);
+            EXPECT_FALSE(panel.m_session.m_hNotifyThread.IsValid());
             EXPECT_EQ(Fake().openHandles, 0) << "the old device is closed";
             EXPECT_EQ(EnabledDeviceBoxes(panel), 0);
             ::CloseHandle(oldWorker);
@@ -231,20 +231,20 @@ TEST_F(DeviceConnection, ArrivalAndRemovalReopenOtherNoticesDoNothing)
     for (WPARAM ignored : {WPARAM{0}, WPARAM{3}})
     {
         Fake().TakeCalls();
-        const HANDLE worker = panel.m_hNotifyThread.Get();
+        const HANDLE worker = panel.m_session.m_hNotifyThread.Get();
         Reopen(panel, ignored);
         EXPECT_TRUE(Fake().calls.empty()) << "wParam " << ignored;
-        EXPECT_EQ(panel.m_hNotifyThread.Get(), worker);
+        EXPECT_EQ(panel.m_session.m_hNotifyThread.Get(), worker);
     }
     for (WPARAM change : {WPARAM{1}, WPARAM{2}})
     {
         Fake().TakeCalls();
-        HANDLE oldWorker = Duplicate(panel.m_hNotifyThread.Get());
+        HANDLE oldWorker = Duplicate(panel.m_session.m_hNotifyThread.Get());
         Reopen(panel, change);
         EXPECT_EQ(CountCalls(Fake().calls, "CloseDevice(device)"), 1u) << "wParam " << change;
         EXPECT_EQ(CountCalls(Fake().calls, "OpenDeviceByIndex(0)"), 1u) << "wParam " << change;
         EXPECT_TRUE(HasEnded(oldWorker));
-        EXPECT_TRUE(IsRunning(panel.m_hNotifyThread.Get()));
+        EXPECT_TRUE(IsRunning(panel.m_session.m_hNotifyThread.Get()));
         ::CloseHandle(oldWorker);
     }
 }
@@ -260,7 +260,7 @@ TEST_F(DeviceConnection, ReopeningReplacesTheWorkerWithoutLeavingThreadsOrHandle
     ASSERT_GT(handles, 0);
     for (int i = 0; i < 50; ++i)
     {
-        HANDLE oldWorker = Duplicate(panel.m_hNotifyThread.Get());
+        HANDLE oldWorker = Duplicate(panel.m_session.m_hNotifyThread.Get());
         Reopen(panel, i % 2 ? 1 : 2);
         ASSERT_TRUE(HasEnded(oldWorker)) << "reopen " << i;
         ::CloseHandle(oldWorker);
@@ -339,7 +339,7 @@ TEST_F(DeviceConnection, ReopenWhileTheWorkerWaitsInsideItsSendDoesNotDeadlock)
     Fake().Notify(1);
     // This thread does not take messages now: the worker stays inside its send.
     ASSERT_TRUE(WaitFor(&SentMessagePending));
-    HANDLE oldWorker = Duplicate(panel.m_hNotifyThread.Get());
+    HANDLE oldWorker = Duplicate(panel.m_session.m_hNotifyThread.Get());
     Fake().TakeCalls();
     {
         Watchdog watchdog("reopen with the worker inside its send");
@@ -348,7 +348,7 @@ TEST_F(DeviceConnection, ReopenWhileTheWorkerWaitsInsideItsSendDoesNotDeadlock)
     EXPECT_TRUE(HasEnded(oldWorker));
     EXPECT_EQ(CountCalls(Fake().calls, "ReadDeviceNotification"), 0u)
         << "a wake of the connection being closed is not applied";
-    EXPECT_TRUE(IsRunning(panel.m_hNotifyThread.Get()));
+    EXPECT_TRUE(IsRunning(panel.m_session.m_hNotifyThread.Get()));
     EXPECT_EQ(ThreadCount(::GetCurrentProcessId()), threads);
     ::CloseHandle(oldWorker);
 }
@@ -380,7 +380,7 @@ TEST_F(DeviceConnection, ADeviceChangeSentDuringAReopenIsHandledAfterIt)
     }
     PumpFor(200);
     EXPECT_EQ(CountCalls(Fake().calls, "OpenDeviceByIndex(0)"), 2u) << "the change is not lost";
-    EXPECT_TRUE(IsRunning(panel.m_hNotifyThread.Get()));
+    EXPECT_TRUE(IsRunning(panel.m_session.m_hNotifyThread.Get()));
     EXPECT_EQ(ThreadCount(::GetCurrentProcessId()), threads);
     EXPECT_EQ(Fake().openHandles, 1);
 }
@@ -396,7 +396,7 @@ TEST_F(DeviceConnection, DestructionEndsTheWorkerAndClosesTheDevice)
             Watchdog watchdog("creating and destroying the panel");
             DevicePanel panel;
             Open(panel);
-            worker = Duplicate(panel.m_hNotifyThread.Get());
+            worker = Duplicate(panel.m_session.m_hNotifyThread.Get());
             if (workerInsideSend)
             {
                 Fake().Notify(3);
@@ -415,11 +415,11 @@ TEST_F(DeviceConnection, WithoutAnEventTheDeviceOpensWithoutAWorker)
 {
     PanelWithoutEvents panel;
     ASSERT_TRUE(panel.Create());
-    EXPECT_EQ(panel.m_hDevice, kFakeDeviceHandle);
-    EXPECT_FALSE(panel.m_hNotifyThread.IsValid());
+    EXPECT_EQ(panel.m_session.m_hDevice, kFakeDeviceHandle);
+    EXPECT_FALSE(panel.m_session.m_hNotifyThread.IsValid());
     EXPECT_TRUE(Fake().CallsTo("RegisterDeviceNotification").empty());
     EXPECT_EQ(EnabledDeviceBoxes(panel), 4);
     Reopen(panel, 2);
-    EXPECT_EQ(panel.m_hDevice, kFakeDeviceHandle);
+    EXPECT_EQ(panel.m_session.m_hDevice, kFakeDeviceHandle);
     EXPECT_EQ(Fake().openHandles, 1);
 }

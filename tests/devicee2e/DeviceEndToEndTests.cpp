@@ -271,7 +271,7 @@ TEST_F(DeviceEndToEnd, AThousandQueuedNotificationsAreAppliedInOneRound)
     const UsbAudioApi api = CallProbe::Wrap(library.api());
     TestPanel panel(api, SystemHidApi());
     ASSERT_TRUE(panel.Create());
-    ASSERT_NE(panel.m_hDevice, nullptr);
+    ASSERT_NE(panel.m_session.m_hDevice, nullptr);
     PumpFor(200);
     CallProbe::Clear();
 

@@ -38,7 +38,7 @@ protected:
         fake.Reset();
         fake.openHandles = 1;
         fake.notificationEvent = event;
-        panel.m_hDevice = kFakeDeviceHandle;
+        panel.m_session.m_hDevice = kFakeDeviceHandle;
         for (CPngSlider* fader :
              {&panel.m_fader1, &panel.m_fader2, &panel.m_fader3, &panel.m_fader4})
         {
@@ -105,7 +105,7 @@ TEST_F(Mixer, InputRangeIsFixedWhateverTheDriverSays)
         EXPECT_EQ(fader->m_rangeMin, -22528);
         EXPECT_EQ(fader->m_rangeMax, 0);
     }
-    const ChannelGroup& input = panel.m_inputChannels;
+    const ChannelGroup& input = panel.m_channels.m_inputChannels;
     EXPECT_EQ(input.count, 3u) << "two channels and the master record";
     EXPECT_EQ(input.records[1].featureUnitId, 14);
     EXPECT_EQ(input.records[2].channelNumber, 2);
@@ -195,8 +195,9 @@ TEST_F(Mixer, ChannelCountBeyondTheBufferIsClamped)
     fake.outputChannels.assign(9, FakeUsbAudio::Channel(15, 1, -1000, 0));
     fake.claimedChannelCount = 500;
     panel.LoadChannelGroups();
-    EXPECT_EQ(panel.m_inputChannels.count, 8u) << "seven driver records and the master record";
-    EXPECT_EQ(panel.m_outputChannels.count, 8u);
+    EXPECT_EQ(panel.m_channels.m_inputChannels.count, 8u)
+        << "seven driver records and the master record";
+    EXPECT_EQ(panel.m_channels.m_outputChannels.count, 8u);
     EXPECT_EQ(panel.m_fader3.m_rangeMin, -1000);
     fake.SetVolume(15, 1, -500);
     panel.ReadMixerState();
@@ -208,10 +209,10 @@ TEST_F(Mixer, FailedChannelQueryLeavesTheGroupEmptyWhateverTheDriverWrote)
     fake.fillBeforeFailing = true;
     fake.Fail("GetChannelProperties(output)", 0xE0000001);
     panel.LoadChannelGroups();
-    EXPECT_EQ(panel.m_outputChannels.count, 0u);
-    EXPECT_EQ(panel.m_outputChannels.records[1].featureUnitId, 0);
+    EXPECT_EQ(panel.m_channels.m_outputChannels.count, 0u);
+    EXPECT_EQ(panel.m_channels.m_outputChannels.records[1].featureUnitId, 0);
     EXPECT_EQ(panel.m_fader3.m_rangeMin, -24576) << "the previous range stays";
-    EXPECT_EQ(panel.m_inputChannels.count, 3u);
+    EXPECT_EQ(panel.m_channels.m_inputChannels.count, 3u);
     fake.TakeCalls();
     panel.m_fader3.SetPos(-24576);
     panel.SendFaderVolume(panel.m_fader3);
@@ -234,7 +235,7 @@ TEST_F(Mixer, FailedReadsShowZeroVolumeAndAnUnmutedButton)
 
 TEST_F(Mixer, WithoutADeviceReadsChangeNothingAndMovesStillShow)
 {
-    panel.m_hDevice = nullptr;
+    panel.m_session.m_hDevice = nullptr;
     fake.SetVolume(14, 1, -10240);
     panel.ReadMixerState();
     EXPECT_EQ(TextOf(panel.m_label1), L"-10") << "unchanged";

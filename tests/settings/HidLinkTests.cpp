@@ -43,7 +43,7 @@ TEST_F(HidLink, EachMainRateWritesItsReportToTheKv58AndClosesTheLink)
         ASSERT_EQ(hid.writes.size(), 1u) << c.rate;
         EXPECT_EQ(hid.writes[0].path, L"\\\\?\\hid#kv58");
         EXPECT_EQ(hid.writes[0].bytes, ExpectedReport(c.flags)) << c.rate;
-        EXPECT_EQ(panel->m_hHidDevice, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(panel->m_session.m_hHidDevice, INVALID_HANDLE_VALUE);
         EXPECT_TRUE(hid.openFiles.empty());
         hid.writes.clear();
     }
@@ -61,14 +61,14 @@ TEST_F(HidLink, WithoutAMatchingInterfaceTheSearchEndsWith6AndNothingIsWritten)
 {
     hid.interfaces = {{kFirst, 0x152A, 0x0001}, {kSecond, 0x0001, 0x8758}};
     EXPECT_EQ(panel->OpenHidDevice(0x152A, 0x8758), 6u);
-    EXPECT_EQ(panel->m_hHidDevice, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(panel->m_session.m_hHidDevice, INVALID_HANDLE_VALUE);
     EXPECT_EQ(hid.filesOpened, 2) << "both were opened to read their ids";
 
     hid.interfaces.clear();
     panel->SendHidRateReport(false, true);
     EXPECT_TRUE(hid.writes.empty());
     EXPECT_EQ(hid.EnumeratedIndices(), (std::vector<unsigned long>{0, 1, 2, 0}));
-    EXPECT_EQ(panel->m_hHidDevice, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(panel->m_session.m_hHidDevice, INVALID_HANDLE_VALUE);
 }
 
 class HidLinkStepFailure : public HidLink, public testing::WithParamInterface<Step>
@@ -100,8 +100,8 @@ TEST_F(HidLink, OnlyTheFirstOfTwoMatchingInterfacesGetsTheReport)
 
 TEST_F(HidLink, MatchesOnTheLow16BitsOfTheDriversIds)
 {
-    panel->m_deviceProperties.usbVendorId = 0xFFFF152A;
-    panel->m_deviceProperties.usbProductId = 0x00018758;
+    panel->m_session.m_deviceProperties.usbVendorId = 0xFFFF152A;
+    panel->m_session.m_deviceProperties.usbProductId = 0x00018758;
     panel->SendHidRateReport(false, true);
     EXPECT_EQ(hid.writes.size(), 1u);
 }
@@ -130,10 +130,10 @@ TEST_F(HidLink, AnEnumeratorThatNeverEndsIsGivenUpOn)
 TEST_F(HidLink, AnOpenLinkIsUsedWithoutSearchingThenClosed)
 {
     ASSERT_EQ(panel->OpenHidDevice(0x152A, 0x8758), 0u);
-    EXPECT_NE(panel->m_hHidDevice, INVALID_HANDLE_VALUE);
+    EXPECT_NE(panel->m_session.m_hHidDevice, INVALID_HANDLE_VALUE);
     EXPECT_EQ(hid.listsDestroyed, 1) << "the list is freed on success too";
     panel->SendHidRateReport(true, false);
     EXPECT_EQ(hid.listsCreated, 1);
     EXPECT_EQ(hid.writes.size(), 1u);
-    EXPECT_EQ(panel->m_hHidDevice, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(panel->m_session.m_hHidDevice, INVALID_HANDLE_VALUE);
 }

@@ -59,18 +59,18 @@ protected:
         EXPECT_EQ(hid.listsCreated, hid.listsDestroyed) << "a device list was not freed";
         EXPECT_TRUE(hid.openFiles.empty()) << "a HID handle was left open";
         EXPECT_TRUE(hid.misuse.empty()) << hid.misuse.front();
-        EXPECT_EQ(panel->m_hHidDevice, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(panel->m_session.m_hHidDevice, INVALID_HANDLE_VALUE);
     }
 
     void AttachDevice()
     {
         fake.openHandles = std::max(fake.openHandles, 1);
-        panel->m_hDevice = kFakeDeviceHandle;
-        panel->m_deviceProperties.usbVendorId = fake.vendorId;
-        panel->m_deviceProperties.usbProductId = fake.productId;
+        panel->m_session.m_hDevice = kFakeDeviceHandle;
+        panel->m_session.m_deviceProperties.usbVendorId = fake.vendorId;
+        panel->m_session.m_deviceProperties.usbProductId = fake.productId;
     }
 
-    void DetachDevice() { panel->m_hDevice = nullptr; }
+    void DetachDevice() { panel->m_session.m_hDevice = nullptr; }
 
     // Calls logged since the last take whose text starts with one of the prefixes.
     std::vector<std::string> CallsAmong(std::initializer_list<const char*> prefixes)

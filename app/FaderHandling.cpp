@@ -1,12 +1,12 @@
-#include "../app/GUI_KV58Dlg.h"
+#include "GUI_KV58Dlg.h"
 
 std::array<CGUI_KV58Dlg::FaderBinding, 4> CGUI_KV58Dlg::FaderBindings()
 {
     return {{
-        {&m_fader1, &m_inputChannels, 1, &m_label1, &m_fader2, &m_btnLink1},
-        {&m_fader2, &m_inputChannels, 2, &m_label2, &m_fader1, &m_btnLink1},
-        {&m_fader3, &m_outputChannels, 1, &m_label3, &m_fader4, &m_btnLink2},
-        {&m_fader4, &m_outputChannels, 2, &m_label4, &m_fader3, &m_btnLink2},
+        {&m_fader1, &m_channels.m_inputChannels, 1, &m_label1, &m_fader2, &m_btnLink1},
+        {&m_fader2, &m_channels.m_inputChannels, 2, &m_label2, &m_fader1, &m_btnLink1},
+        {&m_fader3, &m_channels.m_outputChannels, 1, &m_label3, &m_fader4, &m_btnLink2},
+        {&m_fader4, &m_channels.m_outputChannels, 2, &m_label4, &m_fader3, &m_btnLink2},
     }};
 }
 
@@ -49,10 +49,10 @@ LRESULT CGUI_KV58Dlg::OnFaderChanged(WPARAM id, LPARAM position)
 
 void CGUI_KV58Dlg::OnBnClickedMute1()
 {
-    SendMute(m_inputChannels, m_btnMute1);
+    SendMute(m_channels.m_inputChannels, m_btnMute1);
 }
 
 void CGUI_KV58Dlg::OnBnClickedMute2()
 {
-    SendMute(m_outputChannels, m_btnMute2);
+    SendMute(m_channels.m_outputChannels, m_btnMute2);
 }

@@ -1,5 +1,6 @@
-#include "../app/GUI_KV58Dlg.h"
-#include "ComboSelection.h"
+#include "../core/DeviceSettings.h"
+#include "../settings/ComboSelection.h"
+#include "GUI_KV58Dlg.h"
 #include <cwchar>
 #include <iterator>
 
@@ -40,13 +41,12 @@ void CGUI_KV58Dlg::OnSelchangeStreamingMode()
     if (item == CB_ERR)
         return;
     const auto mode = static_cast<unsigned int>(m_cbStreamingMode.GetItemData(item));
-    const UsbAudioStatus status = m_api.SetUsbStreamingMode(mode);
-    if (status != 0)
-        ReportBusyOrError(L"TUSBAUDIO_SetUsbStreamingMode", status);
+    const DeviceResult result = SetStreamingMode(m_session, mode);
+    if (!result.Ok())
+        ReportBusyOrError(result.label, result.status);
     RefreshDeviceControls();
 
     // A new mode can raise the smallest safe buffer above the one in use.
-    unsigned int size = 0;
-    if (m_api.GetASIOBufferSize(&size) == 0)
-        CheckMinimumAsioBufferSize(size);
+    if (const std::optional<unsigned int> size = CurrentAsioBufferSize(m_session))
+        CheckMinimumAsioBufferSize(*size);
 }

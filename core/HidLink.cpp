@@ -1,5 +1,5 @@
-#include "../app/GUI_KV58Dlg.h"
-#include "HidRateReport.h"
+#include "DeviceSession.h"
+#include "../device/HidRateReport.h"
 #include <cstddef>
 #include <utility>
 #include <vector>
@@ -75,7 +75,7 @@ std::wstring InterfacePath(const HidApi& api, HDEVINFO list, SP_DEVICE_INTERFACE
 }
 } // namespace
 
-UsbAudioStatus CGUI_KV58Dlg::SendHidRateReport(bool firstFlag, bool secondFlag)
+UsbAudioStatus DeviceSession::SendHidRateReport(bool firstFlag, bool secondFlag)
 {
     if (m_hHidDevice == INVALID_HANDLE_VALUE)
         OpenHidDevice(static_cast<uint16_t>(m_deviceProperties.usbVendorId),
@@ -93,7 +93,7 @@ UsbAudioStatus CGUI_KV58Dlg::SendHidRateReport(bool firstFlag, bool secondFlag)
     return 0;
 }
 
-UsbAudioStatus CGUI_KV58Dlg::OpenHidDevice(uint16_t vendorId, uint16_t productId)
+UsbAudioStatus DeviceSession::OpenHidDevice(uint16_t vendorId, uint16_t productId)
 {
     GUID hidClass{};
     m_hid.GetHidGuid(&hidClass);

@@ -1,0 +1,72 @@
+#include "../core/DeviceSettings.h"
+#include "GUI_KV58Dlg.h"
+#include <string>
+
+namespace
+{
+std::wstring RateText(unsigned int rate)
+{
+    return std::to_wstring(rate) + L" Hz";
+}
+} // namespace
+
+UsbAudioStatus CGUI_KV58Dlg::SendHidRateReport(bool firstFlag, bool secondFlag)
+{
+    return m_session.SendHidRateReport(firstFlag, secondFlag);
+}
+
+UsbAudioStatus CGUI_KV58Dlg::OpenHidDevice(uint16_t vendorId, uint16_t productId)
+{
+    return m_session.OpenHidDevice(vendorId, productId);
+}
+
+void CGUI_KV58Dlg::SendRateReportFor(unsigned int rate)
+{
+    ::SendRateReportFor(m_session, rate);
+}
+
+void CGUI_KV58Dlg::FillSampleRates()
+{
+    m_cbSampleRate.ResetContent();
+    const std::optional<std::vector<unsigned int>> rates = SupportedSampleRates(m_session);
+    if (!rates)
+        return;
+    for (unsigned int rate : *rates)
+        m_cbSampleRate.SetItemData(m_cbSampleRate.AddString(RateText(rate)), rate);
+
+    std::optional<unsigned int> current = CurrentSampleRate(m_session);
+    if (!current)
+        return;
+    if (*current < kLowestSampleRate)
+    {
+        // The panel shows such a rate as the lowest one it offers; the device keeps its own.
+        SendRateReportFor(kLowestSampleRate);
+        current = kLowestSampleRate;
+    }
+    const int item = m_cbSampleRate.FindStringExact(RateText(*current));
+    if (item != CB_ERR)
+        m_cbSampleRate.SetCurSel(item);
+    SendRateReportFor(*current);
+}
+
+void CGUI_KV58Dlg::ShowCurrentSampleRate()
+{
+    const std::optional<unsigned int> current = CurrentSampleRate(m_session);
+    if (!current)
+        return;
+    // A rate the list does not hold clears the selection rather than show a stale one.
+    m_cbSampleRate.SetCurSel(m_cbSampleRate.FindStringExact(RateText(*current)));
+    SendRateReportFor(*current);
+}
+
+void CGUI_KV58Dlg::OnSelchangeSampleRate()
+{
+    const int item = m_cbSampleRate.GetCurSel();
+    if (item == CB_ERR)
+        return;
+    const auto rate = static_cast<unsigned int>(m_cbSampleRate.GetItemData(item));
+    const DeviceResult result = SetSampleRate(m_session, rate);
+    if (!result.Ok())
+        ReportBusyOrError(result.label, result.status);
+    RefreshDeviceControls();
+}

@@ -1,0 +1,65 @@
+#pragma once
+#include "../device/DeviceRecords.h"
+#include "../device/HidApi.h"
+#include "../device/UsbAudioApi.h"
+#include "../device/WnHandle.h"
+#include <atomic>
+#include <cstdint>
+#include <functional>
+
+// The open device and its notifications, without any window: the panel and
+// the command line both drive the device through one of these.
+class DeviceSession
+{
+public:
+    // Which kinds of state the notifications read by one wake have changed.
+    struct Changes
+    {
+        bool rate = false;
+        bool mixer = false;
+    };
+
+    DeviceSession(const UsbAudioApi& api, const HidApi& hid) : m_api(api), m_hid(hid) {}
+    ~DeviceSession() { Close(); }
+    DeviceSession(const DeviceSession&) = delete;
+    DeviceSession& operator=(const DeviceSession&) = delete;
+
+    // Closes any device, then opens the first one: 0 or the driver's status.
+    UsbAudioStatus Open();
+    // Stops the worker and closes the device.
+    void Close();
+    bool IsOpen() const { return m_hDevice != nullptr; }
+
+    // Creates the notification event anew: 0 or the error.
+    DWORD CreateNotifyEvent() { return m_notifyEvent.Create(); }
+    // Registers the event and starts the worker, which calls wake on its own
+    // thread whenever the driver signals.
+    void Watch(std::function<void()> wake);
+    void StopNotificationThread();
+    // True while a stop waits for the worker to end.
+    bool IsStopping() const { return m_stopNotifyThread && m_hNotifyThread.IsValid(); }
+    // Reads the notifications that are queued (a bounded number at a time).
+    Changes ReadNotifications();
+
+    // The rate report to the device's HID function; always 0: it is a courtesy.
+    UsbAudioStatus SendHidRateReport(bool firstFlag, bool secondFlag);
+    UsbAudioStatus OpenHidDevice(uint16_t vendorId, uint16_t productId);
+
+    const UsbAudioApi& Api() const { return m_api; }
+    UsbAudioDeviceHandle Device() const { return m_hDevice; }
+
+    UINT m_deviceIndex = 0;
+    UsbAudioDeviceHandle m_hDevice = nullptr;
+    HANDLE m_hHidDevice = INVALID_HANDLE_VALUE;
+    DeviceProperties m_deviceProperties{};
+    WnHandle m_hNotifyThread;
+    std::atomic<uint8_t> m_stopNotifyThread{0};
+    WnAutoResetEvent m_notifyEvent;
+
+private:
+    static DWORD WINAPI NotificationThread(LPVOID session);
+
+    const UsbAudioApi& m_api;
+    const HidApi& m_hid;
+    std::function<void()> m_wake;
+};
