@@ -196,11 +196,11 @@ void PostPnpMessage(DeviceState& state, WPARAM arrivalOrRemoval)
     }
 }
 
-void QueueNotifications(DeviceState& state, uint32_t type, uint32_t count)
+void QueueNotifications(DeviceState& state, uint32_t type, uint32_t count, const OpenHandle* except)
 {
     for (OpenHandle& handle : state.handles)
     {
-        if (handle.id == 0 || handle.deviceIndex >= state.devices)
+        if (handle.id == 0 || handle.deviceIndex >= state.devices || &handle == except)
             continue;
         // A full queue keeps what it has, as a driver's ring would.
         for (uint32_t i = 0; i < count && handle.queueCount < kQueueCapacity; ++i)

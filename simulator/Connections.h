@@ -25,6 +25,7 @@ void PostPnpMessage(DeviceState& state, WPARAM arrivalOrRemoval);
 
 // Queues count notifications of the type to every open handle, then signals
 // each handle's event once.
-void QueueNotifications(DeviceState& state, uint32_t type, uint32_t count);
+void QueueNotifications(DeviceState& state, uint32_t type, uint32_t count,
+                        const OpenHandle* except = nullptr);
 bool TakeNotification(OpenHandle& handle, uint32_t* type);
 } // namespace sim

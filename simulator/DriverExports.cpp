@@ -13,6 +13,12 @@ namespace
 {
 using namespace sim;
 
+constexpr uint32_t kNotifySampleRate = 1;
+constexpr uint32_t kNotifyVolume = 3;
+constexpr uint32_t kNotifyMute = 4;
+constexpr unsigned char kMuteSelector = 1;
+constexpr unsigned char kVolumeSelector = 2;
+
 // One view of the state per process that loads the driver.
 SharedDevice& Device()
 {
@@ -215,13 +221,16 @@ extern "C"
     UsbAudioStatus WINAPI TUSBAUDIO_SetSampleRate(UsbAudioDeviceHandle device, unsigned int rate)
     {
         return DeviceCall(Format("SetSampleRate(%u)", rate), "SetSampleRate", device,
-                          [&](DeviceState& state, OpenHandle&)
+                          [&](DeviceState& state, OpenHandle& handle)
                           {
                               if (const UsbAudioStatus busy = BusyStatus(state))
                                   return busy;
                               if (!IsSupportedRate(state, rate))
                                   return kStatusInvalidParameter;
                               state.rate = rate;
+                              // The driver tells the other handles, as a
+                              // second program on the device would see it.
+                              QueueNotifications(state, kNotifySampleRate, 1, &handle);
                               return 0u;
                           });
     }
@@ -335,7 +344,7 @@ extern "C"
                                  request, selector, channel, length, Hex(data, length).c_str(),
                                  timeoutMs, transferred ? ",transferred" : ""),
                           "Set", device,
-                          [&](DeviceState& state, OpenHandle&)
+                          [&](DeviceState& state, OpenHandle& handle)
                           {
                               if (!data || length == 0)
                                   return kStatusInvalidParameter;
@@ -346,6 +355,12 @@ extern "C"
                                                static_cast<const uint8_t*>(data), length);
                               if (status == 0 && transferred)
                                   *transferred = length;
+                              if (status == 0 &&
+                                  (selector == kVolumeSelector || selector == kMuteSelector))
+                                  QueueNotifications(state,
+                                                     selector == kVolumeSelector ? kNotifyVolume
+                                                                                 : kNotifyMute,
+                                                     1, &handle);
                               return status;
                           });
     }

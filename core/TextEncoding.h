@@ -1,0 +1,8 @@
+#pragma once
+#include <string>
+
+// UTF-8 for files and consoles, UTF-16 for Windows.
+std::string Utf8(const std::wstring& text);
+std::wstring Wide(const std::string& text);
+// A panel's text as one UTF-8 line: its line breaks become spaces.
+std::string OneLine(const std::wstring& text);

@@ -1,0 +1,190 @@
+#include "tests/support/PanelProcess.h"
+#include "tests/support/SimulatorTool.h"
+#include <gtest/gtest.h>
+#include <map>
+#include <string>
+#include <vector>
+
+// kv58ctl on the simulated KV58: what it prints, its exit code, and what the
+// device holds afterwards.
+namespace
+{
+ToolResult Ctl(const std::wstring& arguments)
+{
+    return RunTool(L"kv58ctl.exe", arguments);
+}
+
+class Kv58Ctl : public testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_EQ(RunSim(L"reset").exitCode, 0u); }
+};
+
+struct Case
+{
+    const char* name;
+    std::vector<std::wstring> setup; // kv58sim commands first
+    std::wstring arguments;
+    DWORD exitCode;
+    std::string errHas; // in stderr; empty: stderr is empty
+    std::map<std::string, std::string> state;
+};
+
+TEST_F(Kv58Ctl, CommandsChangeTheDeviceOrSayWhyNot)
+{
+    const std::string usage = "usage: kv58ctl";
+    const std::string busy = "because a Windows sound device is currently in use";
+    const Case cases[] = {
+        {"rate", {}, L"rate 96000", 0, "", {{"rate", "96000"}}},
+        {"rate not listed", {}, L"rate 22050", 2, "does not list 22050 Hz", {{"rate", "48000"}}},
+        {"rate not a number", {}, L"rate fast", 2, "'fast' is not a number", {}},
+        {"rate while busy", {L"busy sound"}, L"rate 44100", 1, busy, {{"rate", "48000"}}},
+        {"mode", {}, L"mode 2", 0, "", {{"mode", "2"}}},
+        {"mode warns of a small buffer",
+         {L"buffer 64"},
+         L"mode 32",
+         0,
+         "warning: At 48000 Hz sampling rate the selected ASIO buffer size is too small",
+         {{"mode", "32"}}},
+        {"mode not offered", {}, L"mode 3", 2, "1, 2, 4, 8, 16 or 32", {{"mode", "4"}}},
+        {"buffer", {}, L"buffer 1024", 0, "", {{"buffer", "1024"}}},
+        {"buffer below the minimum",
+         {L"min-buffer 256"},
+         L"buffer 128",
+         0,
+         "warning: At 48000 Hz",
+         {{"buffer", "128"}}},
+        {"buffer without a minimum",
+         {L"fail GetMinimumASIOBufferSize 0xE0000099"},
+         L"buffer 128",
+         1,
+         "TUSBAUDIO_GetMinimumASIOBufferSize failed. Status = 0xE0000099",
+         {{"buffer", "512"}}},
+        {"input", {}, L"input analog", 0, "", {{"input", "1"}}},
+        {"input unknown", {}, L"input usb", 2, "spdif or analog", {{"input", "2"}}},
+        {"level both",
+         {},
+         L"level out both -12.5",
+         0,
+         "",
+         {{"out.volume1", "-3200"}, {"out.volume2", "-3200"}}},
+        {"level one side",
+         {},
+         L"level in right -0.00390625",
+         0,
+         "",
+         {{"in.volume1", "-2560"}, {"in.volume2", "-1"}}},
+        {"level clamped", {}, L"level in left 6", 0, "kept to 0 dB", {{"in.volume1", "0"}}},
+        {"level out of range",
+         {},
+         L"level out left -200",
+         2,
+         "out of range",
+         {{"out.volume1", "-5120"}}},
+        {"level not a number", {}, L"level out left 1e3", 2, "not a number of decibels", {}},
+        {"mute", {}, L"mute out on", 0, "", {{"out.mute", "1"}, {"in.mute", "0"}}},
+        {"mute refused",
+         {L"fail Set 0xE0000041"},
+         L"mute in on",
+         1,
+         "DevSetMute failed",
+         {{"in.mute", "0"}}},
+        {"no device", {L"devices 0"}, L"rate 44100", 1, "The device is not present", {}},
+        {"unknown command", {}, L"volume 3", 2, "unknown command 'volume'", {}},
+        {"no command", {}, L"", 2, usage, {}},
+        {"too many arguments", {}, L"mute in on now", 2, "mute takes 2 arguments", {}},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(RunSim(L"reset").exitCode, 0u);
+        for (const std::wstring& command : c.setup)
+            ASSERT_EQ(RunSim(command).exitCode, 0u);
+        const ToolResult result = Ctl(c.arguments);
+        EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
+        if (c.errHas.empty())
+        {
+            EXPECT_EQ(result.err, "");
+        }
+        else
+        {
+            EXPECT_NE(result.err.find(c.errHas), std::string::npos) << result.err;
+        }
+        if (c.exitCode == 2)
+        {
+            EXPECT_NE(result.err.find(usage), std::string::npos) << "usage follows the reason";
+        }
+        const std::map<std::string, std::string> state = SimState();
+        for (const auto& [key, value] : c.state)
+            EXPECT_EQ(state.at(key), value) << key;
+    }
+}
+
+TEST_F(Kv58Ctl, StatusJsonHasEveryField)
+{
+    ASSERT_EQ(RunSim(L"volume in 2 -3201").exitCode, 0u);
+    ASSERT_EQ(RunSim(L"mute out 1").exitCode, 0u);
+    ASSERT_EQ(RunSim(L"input 1").exitCode, 0u);
+    const ToolResult result = Ctl(L"status --json");
+    ASSERT_EQ(result.exitCode, 0u) << result.err;
+    const std::vector<std::string> fields = {
+        "\"device\":true",
+        "\"rate\":48000",
+        "\"rates\":[44100,48000,88200,96000]",
+        "\"streaming_mode_ms\":4",
+        "\"asio_buffer\":512",
+        "\"asio_minimum\":128",
+        "\"input\":\"analog\"",
+        "\"levels\":{\"input_left\":-10,\"input_right\":-12.50390625,\"output_left\":-20,"
+        "\"output_right\":-20}",
+        "\"mutes\":{\"input\":false,\"output\":true}",
+    };
+    for (const std::string& field : fields)
+        EXPECT_NE(result.out.find(field), std::string::npos) << field << " in " << result.out;
+    EXPECT_EQ(result.out.front(), '{');
+    EXPECT_EQ(result.out.substr(result.out.size() - 3), "}}\n");
+}
+
+TEST_F(Kv58Ctl, StatusWithoutADeviceSaysSo)
+{
+    ASSERT_EQ(RunSim(L"devices 0").exitCode, 0u);
+    const ToolResult json = Ctl(L"status --json");
+    EXPECT_EQ(json.exitCode, 1u);
+    EXPECT_EQ(json.out.rfind("{\"device\":false,\"rate\":null,", 0), 0u) << json.out;
+    EXPECT_NE(json.err.find("Status = 0xE0000023"), std::string::npos) << json.err;
+    const ToolResult text = Ctl(L"status");
+    EXPECT_EQ(text.exitCode, 1u);
+    EXPECT_EQ(text.out.rfind("device: absent\n", 0), 0u) << text.out;
+}
+
+// Asked of the window itself: another process's control.
+std::wstring WindowText(HWND window)
+{
+    wchar_t text[256] = L"";
+    DWORD_PTR length = 0;
+    if (!::SendMessageTimeoutW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text),
+                               SMTO_ABORTIFHUNG, 2000, &length))
+        return L"";
+    return std::wstring(text, length);
+}
+
+TEST_F(Kv58Ctl, RunningPanelFollowsItsChanges)
+{
+    constexpr int kSampleRate = 1001;
+    constexpr int kOutLeftReadout = 1022;
+    EndAllPanels();
+    ChildProcess panel = StartPanel();
+    const HWND window = WaitForPanelWindow();
+    ASSERT_NE(window, nullptr);
+    const HWND rate = ::GetDlgItem(window, kSampleRate);
+    ASSERT_TRUE(WaitFor([&] { return WindowText(rate) == L"48000 Hz"; }, 10000));
+
+    EXPECT_EQ(Ctl(L"rate 96000").exitCode, 0u);
+    EXPECT_EQ(Ctl(L"level out left -30").exitCode, 0u);
+    EXPECT_TRUE(WaitFor([&] { return WindowText(rate) == L"96000 Hz"; }));
+    const HWND readout = ::GetDlgItem(window, kOutLeftReadout);
+    EXPECT_TRUE(WaitFor([&] { return WindowText(readout) == L"-30"; }))
+        << testing::PrintToString(WindowText(readout));
+    EndAllPanels();
+}
+} // namespace
