@@ -3,7 +3,7 @@ upgrading and removing the installer does in the Wine prefix of the test run.
 
     installer_test.py BINDIR WORKDIR
 
-BINDIR holds the built GUI_KV58.exe and ClosePanel.exe.
+BINDIR holds the built GUI_KV58.exe, kv58ctl.exe and ClosePanel.exe.
 
 Runs under scripts/test (WINEPREFIX, DISPLAY and a wineserver are set up).
 Exits 77 (skipped) where msitools are not installed.
@@ -28,6 +28,7 @@ UPGRADE_CODE = "{7BAB2DCA-35A9-43EF-8278-31D9044912BD}"
 
 bin_dir: Path
 shipped_panel: bytes  # the built GUI_KV58.exe without its debug information
+shipped_ctl: bytes  # the same of kv58ctl.exe
 work: Path
 
 
@@ -92,19 +93,22 @@ class Packages(unittest.TestCase):
     def setUpClass(cls):
         cls.msi, cls.zip = make_packages("current")
 
-    def test_installer_holds_only_the_panel_program(self):
-        files = table(self.msi, "File")
-        self.assertEqual([row["FileName"] for row in files], ["GUI_KV58.exe"])
+    def test_installer_holds_only_the_panel_and_its_command_line(self):
+        files = sorted(table(self.msi, "File"), key=lambda row: row["FileName"])
+        self.assertEqual([row["FileName"] for row in files], ["GUI_KV58.exe", "kv58ctl.exe"])
         self.assertEqual(int(files[0]["FileSize"]), len(shipped_panel))
-        self.assertEqual(files[0]["Version"], version_of_sources() + ".0.0")
+        self.assertEqual(int(files[1]["FileSize"]), len(shipped_ctl))
+        for row in files:
+            self.assertEqual(row["Version"], version_of_sources() + ".0.0")
         # Nothing of the simulator, whatever the build folder holds.
         extracted = work / "extracted"
         shutil.rmtree(extracted, ignore_errors=True)
         extracted.mkdir(parents=True)
         run("msiextract", "-C", str(extracted), str(self.msi))
-        found = [p for p in extracted.rglob("*") if p.is_file()]
-        self.assertEqual([p.name for p in found], ["GUI_KV58.exe"])
+        found = sorted((p for p in extracted.rglob("*") if p.is_file()), key=lambda p: p.name)
+        self.assertEqual([p.name for p in found], ["GUI_KV58.exe", "kv58ctl.exe"])
         self.assertEqual(found[0].read_bytes(), shipped_panel)
+        self.assertEqual(found[1].read_bytes(), shipped_ctl)
         self.assertEqual(install_path(self.msi, "INSTALLDIR"),
                          r"ProgramFiles64Folder\Vostrand\KV58 Control Panel")
         self.assertIn("x64", run("msiinfo", "suminfo", str(self.msi)).stdout)
@@ -173,10 +177,12 @@ class Packages(unittest.TestCase):
         self.assertEqual(int(upgrades["WIX_UPGRADE_DETECTED"]["Attributes"]) & 512, 512,
                          "a build of the same version must replace, not join, the other")
 
-    def test_portable_zip_holds_the_program_and_a_readme(self):
+    def test_portable_zip_holds_the_programs_and_a_readme(self):
         with zipfile.ZipFile(self.zip) as archive:
-            self.assertEqual(sorted(archive.namelist()), ["GUI_KV58.exe", "README.txt"])
+            self.assertEqual(sorted(archive.namelist()),
+                             ["GUI_KV58.exe", "README.txt", "kv58ctl.exe"])
             self.assertEqual(archive.read("GUI_KV58.exe"), shipped_panel)
+            self.assertEqual(archive.read("kv58ctl.exe"), shipped_ctl)
             readme = archive.read("README.txt").decode("ascii")
         self.assertIn(f"{PRODUCT} {version_of_sources()}", readme)
         self.assertNotIn("\n", readme.replace("\r\n", ""), "Windows line ends")
@@ -278,7 +284,7 @@ class InstallUnderWine(unittest.TestCase):
         exe = self.program_folder() / "KV58 Control Panel" / "GUI_KV58.exe"
         self.assertEqual(exe.read_bytes(), shipped_panel)
         self.assertEqual(sorted(p.name for p in self.program_folder().rglob("*")),
-                         ["GUI_KV58.exe", "KV58 Control Panel"])
+                         ["GUI_KV58.exe", "KV58 Control Panel", "kv58ctl.exe"])
         shortcuts = self.shortcuts()
         self.assertEqual(len(shortcuts), 1)
         # A plain shortcut names the program's path.
@@ -345,7 +351,7 @@ class InstallUnderWine(unittest.TestCase):
 
 
 def main():
-    global bin_dir, shipped_panel, work
+    global bin_dir, shipped_panel, shipped_ctl, work
     if len(sys.argv) != 3:
         sys.exit(__doc__)
     if not all(shutil.which(tool) for tool in ("wixl", "msibuild", "msiinfo", "msiextract", "zip")):
@@ -358,6 +364,9 @@ def main():
     run("x86_64-w64-mingw32-strip", "-s", "-p", "-o", str(work / "GUI_KV58.exe"),
         str(bin_dir / "GUI_KV58.exe"))
     shipped_panel = (work / "GUI_KV58.exe").read_bytes()
+    run("x86_64-w64-mingw32-strip", "-s", "-p", "-o", str(work / "kv58ctl.exe"),
+        str(bin_dir / "kv58ctl.exe"))
+    shipped_ctl = (work / "kv58ctl.exe").read_bytes()
     unittest.main(argv=sys.argv[:1], verbosity=2)
 
 
