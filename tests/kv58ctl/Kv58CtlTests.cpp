@@ -1,6 +1,8 @@
 #include "tests/support/PanelProcess.h"
 #include "tests/support/SimulatorTool.h"
 #include <gtest/gtest.h>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -155,6 +157,90 @@ TEST_F(Kv58Ctl, StatusWithoutADeviceSaysSo)
     const ToolResult text = Ctl(L"status");
     EXPECT_EQ(text.exitCode, 1u);
     EXPECT_EQ(text.out.rfind("device: absent\n", 0), 0u) << text.out;
+}
+
+// Presets in a folder of the test's own: kv58ctl inherits APPDATA.
+class Kv58CtlPresets : public Kv58Ctl
+{
+protected:
+    void SetUp() override
+    {
+        Kv58Ctl::SetUp();
+        wchar_t temp[MAX_PATH];
+        ::GetTempPathW(MAX_PATH, temp);
+        m_appData = std::filesystem::path(temp) / L"kv58ctl-appdata";
+        std::filesystem::remove_all(m_appData);
+        ::SetEnvironmentVariableW(L"APPDATA", m_appData.c_str());
+    }
+    void TearDown() override { std::filesystem::remove_all(m_appData); }
+
+    std::filesystem::path Folder() const
+    {
+        return m_appData / L"Vostrand" / L"KV58 Control Panel" / L"Presets";
+    }
+
+    std::filesystem::path m_appData;
+};
+
+TEST_F(Kv58CtlPresets, SaveListLoadDelete)
+{
+    ASSERT_EQ(RunSim(L"volume out 1 -3201").exitCode, 0u);
+    ASSERT_EQ(Ctl(L"preset save Mixing").exitCode, 0u);
+    ASSERT_EQ(RunSim(L"rate 96000").exitCode, 0u);
+    ASSERT_EQ(RunSim(L"mute in 1").exitCode, 0u);
+    ASSERT_EQ(Ctl(L"preset save Recording").exitCode, 0u);
+    EXPECT_EQ(Ctl(L"preset list").out, "Mixing\nRecording\n");
+    std::string text;
+    std::getline(std::ifstream(Folder() / L"Mixing.ini"), text, '\0');
+    EXPECT_NE(text.find("rate = 48000\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("output_left_db = -12.50390625\n"), std::string::npos) << text;
+
+    const ToolResult load = Ctl(L"preset load Mixing");
+    EXPECT_EQ(load.exitCode, 0u) << load.err;
+    EXPECT_NE(load.out.find("applied: rate 48000 Hz\n"), std::string::npos) << load.out;
+    std::map<std::string, std::string> state = SimState();
+    EXPECT_EQ(state["rate"], "48000");
+    EXPECT_EQ(state["in.mute"], "0");
+    EXPECT_EQ(state["out.volume1"], "-3201");
+
+    EXPECT_EQ(Ctl(L"preset delete Mixing").exitCode, 0u);
+    EXPECT_EQ(Ctl(L"preset list").out, "Recording\n");
+}
+
+TEST_F(Kv58CtlPresets, ProblemsAreNamedAndTheRestApplied)
+{
+    std::filesystem::create_directories(Folder());
+    std::ofstream(Folder() / L"Odd.ini") << "[preset]\nrate = 44100\nstreaming_mode_ms = 2\n"
+                                            "input = usb\ninput_link = on\nmood = calm\n"
+                                            "output_mute = on\n";
+    ASSERT_EQ(RunSim(L"busy sound").exitCode, 0u);
+    const ToolResult load = Ctl(L"preset load Odd");
+    EXPECT_EQ(load.exitCode, 1u);
+    for (const char* line : {"Odd.ini, line 4, input: \"usb\" is not spdif or analog\n",
+                             "not applied: rate 44100 Hz: The requested operation cannot be",
+                             "not applied: streaming mode 2 ms: The requested operation",
+                             "not applied: input link: only the panel links faders\n"})
+        EXPECT_NE(load.err.find(line), std::string::npos) << line << " in " << load.err;
+    EXPECT_EQ(load.out, "applied: output mute on\n");
+    EXPECT_EQ(SimState()["out.mute"], "1");
+
+    const struct
+    {
+        const wchar_t* arguments;
+        const char* reason;
+    } usage[] = {
+        {L"preset load Missing", "there is no preset \"Missing\""},
+        {L"preset delete Missing", "there is no preset \"Missing\""},
+        {L"preset save a/b", "cannot contain any of these characters"},
+        {L"preset save", "preset takes list, or save, load or delete and a name"},
+        {L"preset rename Odd", "preset takes list"},
+    };
+    for (const auto& c : usage)
+    {
+        const ToolResult result = Ctl(c.arguments);
+        EXPECT_EQ(result.exitCode, 2u) << testing::PrintToString(c.arguments);
+        EXPECT_NE(result.err.find(c.reason), std::string::npos) << result.err;
+    }
 }
 
 // Asked of the window itself: another process's control.

@@ -1,0 +1,165 @@
+#include "core/Decibels.h"
+#include "core/Preset.h"
+#include "core/PresetStore.h"
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <filesystem>
+#include <fstream>
+
+namespace
+{
+TEST(Decibels, KeepEveryStepExactly)
+{
+    const struct
+    {
+        int volume;
+        const char* text;
+    } cases[] = {
+        {0, "0"},        {-3200, "-12.5"}, {-1, "-0.00390625"},     {1536, "6"},
+        {-22528, "-88"}, {-32768, "-128"}, {32767, "127.99609375"}, {-3201, "-12.50390625"}};
+    for (const auto& c : cases)
+    {
+        EXPECT_EQ(DecibelText(c.volume), c.text);
+        EXPECT_EQ(ParseDecibels(c.text), c.volume) << c.text;
+    }
+    EXPECT_EQ(ParseDecibels("+3"), 768);
+    EXPECT_EQ(ParseDecibels("-0.001"), 0) << "rounded to the nearest step";
+    for (const char* bad :
+         {"", "-", ".", "1e3", "0x10", "inf", "nan", "3 ", "1.2.3", "--1", "2000"})
+        EXPECT_EQ(ParseDecibels(bad), std::nullopt) << bad;
+}
+
+Preset FullPreset()
+{
+    Preset preset;
+    preset.rate = 44100;
+    preset.streamingModeMs = 1;
+    preset.asioBuffer = 64;
+    preset.inputSource = 1;
+    preset.levels[Preset::InputLeft] = -3201;
+    preset.levels[Preset::InputRight] = -1;
+    preset.levels[Preset::OutputLeft] = 0;
+    preset.levels[Preset::OutputRight] = -22528;
+    preset.mutes[Preset::Input] = true;
+    preset.mutes[Preset::Output] = false;
+    preset.links[Preset::Input] = false;
+    preset.links[Preset::Output] = true;
+    return preset;
+}
+
+void ExpectSame(const Preset& a, const Preset& b)
+{
+    EXPECT_EQ(a.rate, b.rate);
+    EXPECT_EQ(a.streamingModeMs, b.streamingModeMs);
+    EXPECT_EQ(a.asioBuffer, b.asioBuffer);
+    EXPECT_EQ(a.inputSource, b.inputSource);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(a.levels[i], b.levels[i]) << "level " << i;
+    for (int i = 0; i < 2; ++i)
+    {
+        EXPECT_EQ(a.mutes[i], b.mutes[i]) << "mute " << i;
+        EXPECT_EQ(a.links[i], b.links[i]) << "link " << i;
+    }
+}
+
+TEST(PresetFile, RoundTripKeepsEverySetting)
+{
+    const PresetReading reading = ParsePreset(FormatPreset(FullPreset()), "Recording.ini");
+    EXPECT_TRUE(reading.problems.empty());
+    ExpectSame(reading.preset, FullPreset());
+    // Only what a preset holds is written: an empty one is just its heading.
+    EXPECT_EQ(FormatPreset(Preset{}), "[preset]\n");
+}
+
+TEST(PresetFile, ReadsWhatItCanAndNamesWhatItCannot)
+{
+    const char text[] = "; by hand\r\n"
+                        "[preset]\r\n"
+                        "rate = 96000\r\n"
+                        "colour = red\r\n"
+                        "streaming_mode_ms = 3\r\n"
+                        "asio_buffer=0\r\n"
+                        "input = usb\r\n"
+                        "input_left_db = loud\r\n"
+                        "input_right_db = -200\r\n"
+                        "output_left_db = -6.25\r\n"
+                        "input_mute = yes\r\n"
+                        "output_link = on\r\n"
+                        "just words\r\n"
+                        "rate = fast\r\n"
+                        "[other]\r\n"
+                        "output_mute = nonsense\r\n";
+    const PresetReading reading = ParsePreset(text, "Mixing.ini");
+    const std::vector<std::string> expected = {
+        "Mixing.ini, line 5, streaming_mode_ms: \"3\" is not 1, 2, 4, 8, 16 or 32",
+        "Mixing.ini, line 6, asio_buffer: \"0\" is not a number of samples",
+        "Mixing.ini, line 7, input: \"usb\" is not spdif or analog",
+        "Mixing.ini, line 8, input_left_db: \"loud\" is not a level from -128 to 127.99609375 dB",
+        "Mixing.ini, line 9, input_right_db: \"-200\" is not a level from -128 to 127.99609375 dB",
+        "Mixing.ini, line 11, input_mute: \"yes\" is not on or off",
+        "Mixing.ini, line 13: not a \"key = value\" line",
+        "Mixing.ini, line 14, rate: \"fast\" is not a rate in Hz",
+    };
+    EXPECT_EQ(reading.problems, expected);
+    // The malformed ones change nothing, not even an earlier good value.
+    Preset read;
+    read.rate = 96000;
+    read.levels[Preset::OutputLeft] = -1600;
+    read.links[Preset::Output] = true;
+    ExpectSame(reading.preset, read);
+}
+
+class PresetFolder : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        wchar_t temp[MAX_PATH];
+        ::GetTempPathW(MAX_PATH, temp);
+        m_folder = std::filesystem::path(temp) / L"kv58-preset-tests";
+        std::filesystem::remove_all(m_folder);
+    }
+    void TearDown() override { std::filesystem::remove_all(m_folder); }
+
+    std::filesystem::path m_folder;
+};
+
+TEST_F(PresetFolder, SavesListsLoadsAndDeletes)
+{
+    const PresetStore store(m_folder);
+    EXPECT_TRUE(store.List().empty()) << "no folder yet is no presets";
+    EXPECT_EQ(store.Save(L"Mixing", Preset{}), std::nullopt);
+    EXPECT_EQ(store.Save(L"recording \u00e9", FullPreset()), std::nullopt);
+    std::ofstream(m_folder / L"notes.txt") << "not a preset";
+    EXPECT_EQ(store.List(), (std::vector<std::wstring>{L"Mixing", L"recording \u00e9"}));
+
+    PresetReading reading;
+    EXPECT_EQ(store.Load(L"recording \u00e9", reading), std::nullopt);
+    ExpectSame(reading.preset, FullPreset());
+    // Saving again replaces the whole file.
+    EXPECT_EQ(store.Save(L"recording \u00e9", Preset{}), std::nullopt);
+    EXPECT_EQ(store.Load(L"recording \u00e9", reading), std::nullopt);
+    ExpectSame(reading.preset, Preset{});
+
+    EXPECT_EQ(store.Delete(L"Mixing"), std::nullopt);
+    EXPECT_EQ(store.Delete(L"Mixing"), "There is no preset \"Mixing\".");
+    EXPECT_EQ(store.Load(L"Mixing", reading), "There is no preset \"Mixing\".");
+    EXPECT_EQ(store.List(), std::vector<std::wstring>{L"recording \u00e9"});
+}
+
+TEST_F(PresetFolder, RefusesNamesAFileCannotHave)
+{
+    const PresetStore store(m_folder);
+    for (const wchar_t* name : {L"", L"a/b", L"a\\b", L"c:d", L"what?", L"star*", L"\"q\"", L"<x>",
+                                L"a|b", L"tab\tname", L"dot.", L" lead", L"CON", L"com1", L"Lpt9"})
+    {
+        EXPECT_FALSE(PresetStore::NameProblem(name).empty()) << testing::PrintToString(name);
+        EXPECT_TRUE(store.Save(name, Preset{})) << testing::PrintToString(name);
+    }
+    EXPECT_EQ(PresetStore::NameProblem(L"a/b"),
+              "A preset name cannot contain any of these characters: \\ / : * ? \" < > |");
+    EXPECT_TRUE(store.List().empty()) << "nothing was written";
+    for (const wchar_t* name : {L"Recording 1 ms", L"mix.v2", L"CONSOLE", L"\u00e9t\u00e9"})
+        EXPECT_EQ(PresetStore::NameProblem(name), "") << testing::PrintToString(name);
+}
+} // namespace
