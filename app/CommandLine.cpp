@@ -47,3 +47,24 @@ bool HasSwitch(std::wstring_view commandLine, std::wstring_view name)
             return true;
     return false;
 }
+
+std::optional<std::wstring> SwitchArgument(std::wstring_view commandLine, std::wstring_view name)
+{
+    for (std::wstring_view token : TokenizeCommandLine(commandLine))
+    {
+        if (!EqualsAsciiNoCase(token, name))
+            continue;
+        std::wstring_view rest =
+            commandLine.substr(token.data() + token.size() - commandLine.data());
+        while (!rest.empty() && IsBlank(rest.front()))
+            rest.remove_prefix(1);
+        while (!rest.empty() && IsBlank(rest.back()))
+            rest.remove_suffix(1);
+        if (rest.size() >= 2 && rest.front() == L'"' && rest.back() == L'"')
+            rest = rest.substr(1, rest.size() - 2);
+        if (rest.empty())
+            return std::nullopt;
+        return std::wstring(rest);
+    }
+    return std::nullopt;
+}

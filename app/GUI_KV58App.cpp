@@ -1,8 +1,12 @@
 #include "GUI_KV58App.h"
+#include "../core/DeviceSettings.h"
+#include "../core/PresetApply.h"
+#include "../core/TextEncoding.h"
 #include "../device/UsbAudioApi.h"
 #include "../framework/ResourceString.h"
 #include "CommandLine.h"
 #include "GUI_KV58Dlg.h"
+#include "PresetReport.h"
 #include "resource.h"
 #include <commctrl.h>
 #include <gdiplus.h>
@@ -24,6 +28,44 @@ void ActivateRunningPanel(const std::wstring& title)
     ::ShowWindow(popup, SW_SHOW);
     ::SetForegroundWindow(popup);
 }
+// Hands the preset's name to a running panel; false when none took it.
+bool HandPresetToPanel(const std::wstring& title, const std::wstring& name)
+{
+    HWND panel = ::FindWindowW(nullptr, title.c_str());
+    if (!panel)
+        return false;
+    COPYDATASTRUCT data{kPresetCopyData, static_cast<DWORD>(name.size() * sizeof(wchar_t)),
+                        const_cast<wchar_t*>(name.data())};
+    DWORD_PTR taken = FALSE;
+    return ::SendMessageTimeoutW(panel, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                                 SMTO_ABORTIFHUNG, 5000, &taken) &&
+           taken;
+}
+
+// Applies a preset with no panel running, telling the user only what went wrong.
+void ApplyPresetWithoutWindow(const std::wstring& title, const std::wstring& name)
+{
+    PresetReading reading;
+    if (const std::optional<std::string> failure = PresetStore().Load(name, reading))
+    {
+        ::MessageBoxW(nullptr, Wide(*failure).c_str(), title.c_str(), MB_OK | MB_ICONERROR);
+        return;
+    }
+    UsbAudioLibrary driver;
+    DeviceSession session(driver.api(), SystemHidApi());
+    if (const UsbAudioStatus status = session.Open(); status != 0)
+    {
+        ::MessageBoxW(nullptr,
+                      StatusErrorText(driver.api(), L"TUSBAUDIO_OpenDeviceByIndex", status).c_str(),
+                      title.c_str(), MB_OK | MB_ICONERROR);
+        return;
+    }
+    ChannelModel channels(session);
+    // Without a panel there are no faders to link: the links stay unused.
+    const PresetOutcome outcome = ApplyPreset(session, channels, reading.preset);
+    for (const PanelBox& box : PresetReport(reading, outcome))
+        ::MessageBoxW(nullptr, box.text.c_str(), title.c_str(), box.style);
+}
 } // namespace
 
 BOOL CGUI_KV58App::InitInstance()
@@ -34,6 +76,13 @@ BOOL CGUI_KV58App::InitInstance()
     {
         if (HWND panel = ::FindWindowW(nullptr, title.c_str()))
             ::PostMessageW(panel, WM_COMMAND, ID_TRAY_EXIT, 0);
+        return FALSE;
+    }
+
+    if (const std::optional<std::wstring> preset = SwitchArgument(m_lpCmdLine, L"-preset"))
+    {
+        if (!HandPresetToPanel(title, *preset))
+            ApplyPresetWithoutWindow(title, *preset);
         return FALSE;
     }
 

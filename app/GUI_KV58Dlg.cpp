@@ -4,6 +4,7 @@
 #include "../framework/WinApp.h"
 #include "AboutDlg.h"
 #include "resource.h"
+#include <utility>
 
 namespace
 {
@@ -277,6 +278,8 @@ bool CGUI_KV58Dlg::OnCommand(WORD id, WORD code)
         {ID_TRAY_EXIT, 0, &CGUI_KV58Dlg::OnTrayExit},
         {ID_TRAY_HIDE, 0, &CGUI_KV58Dlg::OnTrayHide},
         {ID_TRAY_OPEN, 0, &CGUI_KV58Dlg::OnTrayOpen},
+        {ID_TRAY_PRESET_SAVE, 0, &CGUI_KV58Dlg::OnTrayPresetSave},
+        {ID_TRAY_PRESET_FOLDER, 0, &CGUI_KV58Dlg::OnTrayPresetFolder},
     };
     for (const CommandEntry& entry : kCommands)
         if (entry.id == id && entry.code == code)
@@ -284,6 +287,12 @@ bool CGUI_KV58Dlg::OnCommand(WORD id, WORD code)
             (this->*entry.handler)();
             return true;
         }
+    const size_t preset = static_cast<size_t>(id) - ID_TRAY_PRESET_FIRST;
+    if (code == 0 && id >= ID_TRAY_PRESET_FIRST && preset < m_trayPresets.size())
+    {
+        ApplyPresetNamed(m_trayPresets[preset]);
+        return true;
+    }
     return false;
 }
 
@@ -298,6 +307,13 @@ LRESULT CGUI_KV58Dlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     {
     case WM_DEVICE_NOTIFY:
         return OnDeviceNotification();
+    case WM_COPYDATA:
+        return OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    case WM_APPLY_PRESET:
+        for (std::vector<std::wstring> names = std::exchange(m_pendingPresets, {});
+             const std::wstring& name : names)
+            ApplyPresetNamed(name);
+        return 0;
     case WM_PNP_NOTIFY:
         return OnPnpNotification(wParam);
     case WM_TRAY_NOTIFY:

@@ -4,6 +4,7 @@
 #include "../controls/PngSlider.h"
 #include "../controls/TransparentStatic2.h"
 #include "../core/DeviceSession.h"
+#include "../core/PresetStore.h"
 #include "../framework/Controls.h"
 #include "../framework/Dialog.h"
 #include "../framework/Gdi.h"
@@ -19,6 +20,10 @@
 
 constexpr UINT WM_PNP_NOTIFY = WM_APP + 3;
 constexpr UINT WM_DEVICE_NOTIFY = WM_APP + 5;
+constexpr UINT WM_APPLY_PRESET = WM_APP + 9;
+// WM_COPYDATA's tag for a preset's name (UTF-16, without its terminator)
+// that another instance hands to the running panel.
+constexpr ULONG_PTR kPresetCopyData = 0x4B563538;
 
 // The control panel: the one window of the program, a view over the device
 // session. Its operations fill the controls from the session and send the
@@ -91,6 +96,19 @@ public:
     LRESULT OnFaderChanged(WPARAM id, LPARAM position);
     void OnBnClickedMute1();
     void OnBnClickedMute2();
+
+    // Presets.
+    void ApplyPresetNamed(const std::wstring& name);
+    // Saves the current settings and links; false after telling the user why not.
+    bool SavePresetAs(const std::wstring& name);
+    LRESULT OnCopyData(const COPYDATASTRUCT* data);
+    void OnTrayPresetSave();
+    void OnTrayPresetFolder();
+    PresetStore m_presets;
+    // The names behind the tray menu's preset items, from ID_TRAY_PRESET_FIRST on.
+    std::vector<std::wstring> m_trayPresets;
+    // Names handed over by other instances, applied once their sender returned.
+    std::vector<std::wstring> m_pendingPresets;
 
     // Display scale: lays the panel out and skins it for m_dpi.
     void ScaleToWindowDpi();

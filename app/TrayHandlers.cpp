@@ -3,6 +3,7 @@
 #include "resource.h"
 #include <memory>
 #include <type_traits>
+#include <vector>
 
 namespace
 {
@@ -12,9 +13,30 @@ struct MenuDestroyer
 };
 using OwnedMenu = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDestroyer>;
 
+// The Presets submenu: one item per saved preset, then saving and the folder.
+HMENU BuildPresetMenu(const std::vector<std::wstring>& presets)
+{
+    HMENU menu = ::CreatePopupMenu();
+    if (!menu)
+        return nullptr;
+    for (size_t i = 0; i < presets.size(); ++i)
+    {
+        // An ampersand in a name is shown, not taken for a mnemonic.
+        std::wstring text;
+        for (wchar_t c : presets[i])
+            text += c == L'&' ? L"&&" : std::wstring(1, c);
+        ::AppendMenuW(menu, MF_STRING, ID_TRAY_PRESET_FIRST + i, text.c_str());
+    }
+    if (!presets.empty())
+        ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuW(menu, MF_STRING, ID_TRAY_PRESET_SAVE, L"Save current settings as\u2026");
+    ::AppendMenuW(menu, MF_STRING, ID_TRAY_PRESET_FOLDER, L"Open presets folder");
+    return menu;
+}
+
 // The tray menu offers what the window's state allows: Hide for a window on
 // screen, Open for one that is hidden or minimised.
-void TrackTrayMenu(HWND dialog)
+void TrackTrayMenu(HWND dialog, const std::vector<std::wstring>& presets)
 {
     POINT cursor;
     if (!::GetCursorPos(&cursor))
@@ -30,6 +52,10 @@ void TrackTrayMenu(HWND dialog)
     ::EnableMenuItem(popup, ID_TRAY_OPEN, MF_BYCOMMAND | (onScreen ? MF_GRAYED : MF_ENABLED));
     ::EnableMenuItem(popup, ID_TRAY_HIDE, MF_BYCOMMAND | (onScreen ? MF_ENABLED : MF_GRAYED));
     ::EnableMenuItem(popup, ID_TRAY_EXIT, MF_BYCOMMAND | MF_ENABLED);
+    // Owned by the tray menu once inserted, and destroyed with it.
+    if (HMENU presetMenu = BuildPresetMenu(presets))
+        ::InsertMenuW(popup, ID_TRAY_EXIT, MF_BYCOMMAND | MF_POPUP,
+                      reinterpret_cast<UINT_PTR>(presetMenu), L"&Presets");
 
     // In the foreground, the menu closes when the user clicks elsewhere.
     ::SetForegroundWindow(dialog);
@@ -51,8 +77,15 @@ LRESULT CGUI_KV58Dlg::OnTrayNotify(WPARAM id, LPARAM mouseMessage)
         break;
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK:
-        TrackTrayMenu(m_hWnd);
+    {
+        std::vector<std::wstring> presets = m_presets.List();
+        const size_t room = ID_TRAY_PRESET_LAST - ID_TRAY_PRESET_FIRST + 1;
+        if (presets.size() > room)
+            presets.resize(room);
+        m_trayPresets = presets;
+        TrackTrayMenu(m_hWnd, m_trayPresets);
         break;
+    }
     }
     return 0;
 }

@@ -4,6 +4,7 @@
 #define IDD_ABOUTBOX 100
 #define IDS_ABOUTBOX 101
 #define IDD_GUI_KV58_DIALOG 102
+#define IDD_PRESET_NAME 103
 #define IDS_TITLE 104
 #define IDR_MAINFRAME 128
 #define IDR_TRAYMENU 129
@@ -41,12 +42,18 @@
 #define IDC_LINK_OUTPUT 1026
 #define IDC_ABOUT_NAME 1026
 #define IDC_ABOUT_ICON 1027
+#define IDC_PRESET_NAME 1030
 
 #define IDC_STATIC (-1)
 #define IDM_ABOUTBOX 0x0010
 #define ID_TRAY_OPEN 32774
 #define ID_TRAY_HIDE 32775
 #define ID_TRAY_EXIT 32776
+#define ID_TRAY_PRESET_SAVE 32777
+#define ID_TRAY_PRESET_FOLDER 32778
+// The tray's preset items, one id each from here on.
+#define ID_TRAY_PRESET_FIRST 33000
+#define ID_TRAY_PRESET_LAST 33499
 
 // Art for the display scales above 100 %, numbered as res/skin-scales.rc says.
 #define IDB_SCALED_ART 2000

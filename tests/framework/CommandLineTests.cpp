@@ -19,3 +19,23 @@ TEST(CommandLine, SwitchMatchesWholeTokenIgnoringAsciiCase)
                                         L"-hidex", L"", L"-h\u0130de"})
         EXPECT_FALSE(HasSwitch(notTheSwitch, L"-hide")) << notTheSwitch;
 }
+
+TEST(CommandLine, SwitchArgumentIsTheRestOfTheLine)
+{
+    const struct
+    {
+        const wchar_t* line;
+        std::optional<std::wstring> argument;
+    } cases[] = {
+        {L"-preset Mixing", L"Mixing"},
+        {L"-PRESET   Recording 1 ms  ", L"Recording 1 ms"},
+        {L"-hide -preset \"Late night\"", L"Late night"},
+        {L"-preset \"", L"\""},
+        {L"-preset", std::nullopt},
+        {L"-preset   \t", std::nullopt},
+        {L"-presets Mixing", std::nullopt},
+        {L"Mixing", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SwitchArgument(c.line, L"-preset"), c.argument) << c.line;
+}

@@ -243,6 +243,32 @@ TEST_F(Kv58CtlPresets, ProblemsAreNamedAndTheRestApplied)
     }
 }
 
+TEST_F(Kv58CtlPresets, PanelSwitchAppliesWithOrWithoutARunningPanel)
+{
+    std::filesystem::create_directories(Folder());
+    std::ofstream(Folder() / L"Late night.ini") << "rate = 96000\noutput_mute = on\n";
+    std::ofstream(Folder() / L"Day.ini") << "rate = 44100\noutput_mute = off\n";
+    EndAllPanels();
+
+    // No panel: applied without a window, and the process ends.
+    ChildProcess alone = StartPanel(L"-preset \"Late night\"");
+    ASSERT_TRUE(alone.WaitExit(15000));
+    EXPECT_TRUE(PanelWindows().empty()) << "no window opened";
+    EXPECT_EQ(SimState()["rate"], "96000");
+    EXPECT_EQ(SimState()["out.mute"], "1");
+
+    // A running panel takes the request; the second process ends at once.
+    ChildProcess panel = StartPanel();
+    ASSERT_NE(WaitForPanelWindow(), nullptr);
+    ChildProcess handing = StartPanel(L"-preset Day");
+    ASSERT_TRUE(handing.WaitExit(15000));
+    EXPECT_TRUE(WaitFor([] { return SimState()["rate"] == "44100"; }, 10000));
+    EXPECT_EQ(SimState()["out.mute"], "0");
+    EXPECT_TRUE(panel.IsRunning());
+    EXPECT_EQ(PanelWindows().size(), 1u);
+    EndAllPanels();
+}
+
 // Asked of the window itself: another process's control.
 std::wstring WindowText(HWND window)
 {

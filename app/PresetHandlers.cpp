@@ -1,0 +1,118 @@
+#include "../core/DeviceSettings.h"
+#include "../core/PresetApply.h"
+#include "../core/TextEncoding.h"
+#include "../framework/ResourceString.h"
+#include "GUI_KV58Dlg.h"
+#include "PresetNameDlg.h"
+#include "PresetReport.h"
+#include "resource.h"
+#include <shellapi.h>
+
+namespace
+{
+// A name longer than any file name is no preset's.
+constexpr DWORD kMaxHandedNameBytes = 1024;
+
+std::wstring Lines(const std::vector<std::string>& lines)
+{
+    std::wstring text;
+    for (const std::string& line : lines)
+        text += Wide(line) + L"\r\n";
+    return text;
+}
+} // namespace
+
+std::vector<PanelBox> PresetReport(const PresetReading& reading, const PresetOutcome& outcome)
+{
+    std::vector<PanelBox> boxes;
+    if (!reading.problems.empty())
+        boxes.push_back({L"Some settings of the preset cannot be read and stay as they are:\r\n" +
+                             Lines(reading.problems),
+                         static_cast<UINT>(MB_ICONWARNING)});
+    for (const std::wstring& message : outcome.messages)
+    {
+        const bool warning =
+            message.find(L" Hz sampling rate the selected ASIO buffer") != std::wstring::npos;
+        boxes.push_back({message, static_cast<UINT>(warning ? MB_ICONINFORMATION : MB_ICONERROR)});
+    }
+    if (!outcome.notApplied.empty())
+        boxes.push_back(
+            {L"Not applied:\r\n" + Lines(outcome.notApplied), static_cast<UINT>(MB_ICONWARNING)});
+    return boxes;
+}
+
+void CGUI_KV58Dlg::ApplyPresetNamed(const std::wstring& name)
+{
+    const std::wstring title = LoadResString(IDS_TITLE);
+    PresetReading reading;
+    if (const std::optional<std::string> failure = m_presets.Load(name, reading))
+    {
+        ShowMessageBox(Wide(*failure), title, MB_OK | MB_ICONERROR);
+        return;
+    }
+    const PresetOutcome outcome = ApplyPreset(m_session, m_channels, reading.preset);
+    CGdipButton* links[] = {&m_btnLink1, &m_btnLink2};
+    for (int direction : {Preset::Input, Preset::Output})
+        if (reading.preset.links[direction])
+        {
+            links[direction]->m_toggled = *reading.preset.links[direction];
+            links[direction]->Invalidate();
+        }
+    RefreshDeviceControls();
+    for (const PanelBox& box : PresetReport(reading, outcome))
+    {
+        if (box.style & MB_ICONINFORMATION)
+            ShowInformation(box.text);
+        else
+            ShowMessageBox(box.text, title, box.style);
+    }
+}
+
+bool CGUI_KV58Dlg::SavePresetAs(const std::wstring& name)
+{
+    const std::wstring title = LoadResString(IDS_TITLE);
+    if (const std::string problem = PresetStore::NameProblem(name); !problem.empty())
+    {
+        ShowMessageBox(Wide(problem), title, MB_OK | MB_ICONWARNING);
+        return false;
+    }
+    if (m_presets.Exists(name) &&
+        ShowMessageBox(L"A preset named \"" + name + L"\" exists already. Replace it?", title,
+                       MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return false;
+    Preset preset = CapturePreset(m_session, m_channels);
+    preset.links[Preset::Input] = m_btnLink1.m_toggled != FALSE;
+    preset.links[Preset::Output] = m_btnLink2.m_toggled != FALSE;
+    if (const std::optional<std::string> failure = m_presets.Save(name, preset))
+    {
+        ShowMessageBox(Wide(*failure), title, MB_OK | MB_ICONERROR);
+        return false;
+    }
+    return true;
+}
+
+LRESULT CGUI_KV58Dlg::OnCopyData(const COPYDATASTRUCT* data)
+{
+    if (!data || data->dwData != kPresetCopyData || !data->lpData || data->cbData == 0 ||
+        data->cbData % sizeof(wchar_t) != 0 || data->cbData > kMaxHandedNameBytes)
+        return FALSE;
+    // The sender waits for this answer: the preset is applied, and its
+    // messages shown, once it has returned.
+    m_pendingPresets.emplace_back(static_cast<const wchar_t*>(data->lpData),
+                                  data->cbData / sizeof(wchar_t));
+    ::PostMessageW(m_hWnd, WM_APPLY_PRESET, 0, 0);
+    return TRUE;
+}
+
+void CGUI_KV58Dlg::OnTrayPresetSave()
+{
+    CPresetNameDlg dialog(this, [this](const std::wstring& name) { return SavePresetAs(name); });
+    dialog.DoModal();
+}
+
+void CGUI_KV58Dlg::OnTrayPresetFolder()
+{
+    std::error_code error;
+    std::filesystem::create_directories(m_presets.Folder(), error);
+    ::ShellExecuteW(m_hWnd, L"open", m_presets.Folder().c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
