@@ -29,8 +29,8 @@ HMENU BuildPresetMenu(const std::vector<std::wstring>& presets)
     }
     if (!presets.empty())
         ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    ::AppendMenuW(menu, MF_STRING, ID_TRAY_PRESET_SAVE, L"Save current settings as\u2026");
-    ::AppendMenuW(menu, MF_STRING, ID_TRAY_PRESET_FOLDER, L"Open presets folder");
+    ::AppendMenuW(menu, MF_STRING, ID_TRAY_PRESET_SAVE, L"&Save current settings as\u2026");
+    ::AppendMenuW(menu, MF_STRING, ID_TRAY_PRESET_FOLDER, L"&Open presets folder");
     return menu;
 }
 

@@ -22,6 +22,8 @@ struct SeenMenu
 {
     HMENU menu = nullptr;
     std::vector<MenuItem> items;
+    // The texts of the submenu's items.
+    std::vector<std::wstring> submenu;
     int ticks = 0;
 };
 SeenMenu g_seen;
@@ -52,6 +54,12 @@ void CALLBACK ReadAndCloseMenu(HWND, UINT, UINT_PTR timer, DWORD)
         const UINT state = ::GetMenuState(g_seen.menu, static_cast<UINT>(i), MF_BYPOSITION);
         g_seen.items.push_back(
             {::GetMenuItemID(g_seen.menu, i), text, (state & (MF_GRAYED | MF_DISABLED)) != 0});
+        HMENU sub = ::GetSubMenu(g_seen.menu, i);
+        for (int j = 0; sub && j < ::GetMenuItemCount(sub); ++j)
+        {
+            ::GetMenuStringW(sub, static_cast<UINT>(j), text, 64, MF_BYPOSITION);
+            g_seen.submenu.push_back(text);
+        }
     }
     ::EndMenu();
 }
@@ -121,33 +129,41 @@ TEST_F(PanelInProcess, TrayMenuOffersHideOnScreenAndOpenOtherwise)
 {
     ASSERT_TRUE(::IsWindowVisible(panel.m_hWnd));
     const std::vector<MenuItem> visible = TrackedMenu(panel.m_hWnd);
-    ASSERT_EQ(visible.size(), 3u);
+    ASSERT_EQ(visible.size(), 4u);
     EXPECT_EQ(visible[0].id, 32774u);
     EXPECT_EQ(visible[0].text, L"&Open");
     EXPECT_EQ(visible[1].id, 32775u);
     EXPECT_EQ(visible[1].text, L"&Hide");
-    EXPECT_EQ(visible[2].id, 32776u);
-    EXPECT_EQ(visible[2].text, L"&Exit");
+    EXPECT_EQ(visible[2].id, 0xFFFFFFFFu) << "a submenu, above Exit";
+    EXPECT_EQ(visible[2].text, L"&Presets");
+    EXPECT_EQ(visible[3].id, 32776u);
+    EXPECT_EQ(visible[3].text, L"&Exit");
     EXPECT_TRUE(visible[0].grayed);
     EXPECT_FALSE(visible[1].grayed);
     EXPECT_FALSE(visible[2].grayed);
+    EXPECT_FALSE(visible[3].grayed);
+    ASSERT_GE(g_seen.submenu.size(), 2u) << testing::PrintToString(g_seen.submenu);
+    EXPECT_EQ(g_seen.submenu[g_seen.submenu.size() - 2], L"&Save current settings as\u2026");
+    EXPECT_EQ(g_seen.submenu.back(), L"&Open presets folder");
 
     ::ShowWindow(panel.m_hWnd, SW_MINIMIZE);
     ASSERT_TRUE(::IsIconic(panel.m_hWnd));
     const std::vector<MenuItem> minimised = TrackedMenu(panel.m_hWnd, WM_RBUTTONDBLCLK);
-    ASSERT_EQ(minimised.size(), 3u);
+    ASSERT_EQ(minimised.size(), 4u);
     EXPECT_FALSE(minimised[0].grayed);
     EXPECT_TRUE(minimised[1].grayed);
     EXPECT_FALSE(minimised[2].grayed);
+    EXPECT_FALSE(minimised[3].grayed);
 
     ::ShowWindow(panel.m_hWnd, SW_RESTORE);
     ::ShowWindow(panel.m_hWnd, SW_HIDE);
     ASSERT_FALSE(::IsWindowVisible(panel.m_hWnd));
     const std::vector<MenuItem> hidden = TrackedMenu(panel.m_hWnd);
-    ASSERT_EQ(hidden.size(), 3u);
+    ASSERT_EQ(hidden.size(), 4u);
     EXPECT_FALSE(hidden[0].grayed);
     EXPECT_TRUE(hidden[1].grayed);
     EXPECT_FALSE(hidden[2].grayed);
+    EXPECT_FALSE(hidden[3].grayed);
 }
 
 TEST_F(PanelInProcess, SystemMenuEndsWithASeparatorAndTheAboutItem)
