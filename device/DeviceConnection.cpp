@@ -166,10 +166,14 @@ void CGUI_KV58Dlg::ContinueDrainLater()
     m_drain.continuing = true;
     // Posted messages are taken before input and painting: while those wait,
     // come back through a timer, which is taken after them.
-    if (HIWORD(::GetQueueStatus(QS_INPUT | QS_PAINT)) != 0)
-        ::SetTimer(m_hWnd, kDrainTimer, USER_TIMER_MINIMUM, nullptr);
-    else
-        ::PostMessageW(m_hWnd, WM_DEVICE_NOTIFY, kContinueDrain, 0);
+    const bool inputOrPaintWaits = HIWORD(::GetQueueStatus(QS_INPUT | QS_PAINT)) != 0;
+    if (inputOrPaintWaits && ::SetTimer(m_hWnd, kDrainTimer, USER_TIMER_MINIMUM, nullptr))
+        return;
+    if (::PostMessageW(m_hWnd, WM_DEVICE_NOTIFY, kContinueDrain, 0))
+        return;
+    // Nothing would bring the drain back: the worker's next wake goes on with it.
+    m_drain.continuing = false;
+    m_notifyEvent.Set();
 }
 
 bool CGUI_KV58Dlg::OnDrainTimer(UINT_PTR id)
