@@ -297,7 +297,11 @@ LRESULT CGUI_KV58Dlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     switch (msg)
     {
     case WM_DEVICE_NOTIFY:
-        return OnDeviceNotification();
+        return OnDeviceNotification(wParam);
+    case WM_TIMER:
+        if (OnDrainTimer(wParam))
+            return 0;
+        break;
     case WM_PNP_NOTIFY:
         return OnPnpNotification(wParam);
     case WM_TRAY_NOTIFY:

@@ -40,7 +40,8 @@ public:
     void StopNotificationThread();
     void RefreshDeviceControls();
     LRESULT OnPnpNotification(WPARAM wParam);
-    LRESULT OnDeviceNotification();
+    // wParam 0 from the worker; a drain's own continuation otherwise.
+    LRESULT OnDeviceNotification(WPARAM wParam = 0);
 
     // Status reporting.
     void ReportStatusError(const wchar_t* label, UsbAudioStatus status);
@@ -119,6 +120,14 @@ public:
     WnHandle m_hNotifyThread;
     std::atomic<uint8_t> m_stopNotifyThread{0};
     WnAutoResetEvent m_notifyEvent;
+    // A drain of the driver's queue that goes on in slices.
+    struct NotificationDrain
+    {
+        bool continuing = false;
+        bool rateChanged = false;
+        bool mixerChanged = false;
+    };
+    NotificationDrain m_drain;
     CTrayIcon m_trayIcon;
     // Broadcast by the shell when it starts anew with an empty tray.
     const UINT m_taskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
@@ -182,6 +191,9 @@ private:
     bool OnCommand(WORD id, WORD code);
     void StartNotificationThread();
     static DWORD WINAPI NotificationThread(LPVOID dialog);
+    void ContinueDrainLater();
+    // False when the timer is not the drain's.
+    bool OnDrainTimer(UINT_PTR id);
     // Creates the notification event anew: 0 or the error (tests make it fail).
     virtual DWORD CreateNotifyEvent();
 };

@@ -1,5 +1,7 @@
 #include "../app/GUI_KV58Dlg.h"
+#include <chrono>
 #include <initializer_list>
+#include <utility>
 
 namespace
 {
@@ -8,9 +10,12 @@ constexpr unsigned int kNotifySampleRate = 1;
 constexpr unsigned int kNotifyVolume = 3;
 constexpr unsigned int kNotifyMute = 4;
 
-// A driver that never runs dry must not hold the panel: what is left is read
-// on the next wake, after the messages that queued up meanwhile.
-constexpr int kMaxNotificationsPerWake = 4096;
+// A slow driver (a read may take a millisecond) or one that never runs dry
+// must not hold the panel: a drain reads for this long at a time, then lets
+// the messages that queued up meanwhile through before it reads on.
+constexpr auto kDrainSlice = std::chrono::milliseconds(4);
+constexpr WPARAM kContinueDrain = 1;
+constexpr UINT_PTR kDrainTimer = 0x8005;
 
 // Waits for a thread to end while taking the messages other threads send to
 // this one: the worker may be inside its SendMessage to this thread.
@@ -54,6 +59,11 @@ UsbAudioStatus CGUI_KV58Dlg::OpenDevice()
 void CGUI_KV58Dlg::CloseDevice()
 {
     StopNotificationThread();
+    // What is left of a drain belongs to this connection; the refresh after
+    // a reopen re-reads everything.
+    m_drain = {};
+    if (m_hWnd)
+        ::KillTimer(m_hWnd, kDrainTimer);
     if (m_hDevice)
     {
         m_api.CloseDevice(m_hDevice);
@@ -112,36 +122,67 @@ LRESULT CGUI_KV58Dlg::OnPnpNotification(WPARAM wParam)
     return 0;
 }
 
-LRESULT CGUI_KV58Dlg::OnDeviceNotification()
+LRESULT CGUI_KV58Dlg::OnDeviceNotification(WPARAM wParam)
 {
     // A wake that reaches us while the worker is being stopped belongs to
     // the connection that is going away.
     if (m_stopNotifyThread || !m_hDevice)
         return 0;
+    // While a drain goes on, a wake's notifications are read by its next
+    // slice; a continuation left over from a closed connection is dropped.
+    if (m_drain.continuing != (wParam == kContinueDrain))
+        return 0;
+    m_drain.continuing = false;
 
     // The event resets itself, so one wake may stand for many notifications:
     // read them all, then re-read each kind of state once.
-    bool rateChanged = false;
-    bool mixerChanged = false;
-    int read = 0;
-    for (; read < kMaxNotificationsPerWake; ++read)
+    const auto sliceEnd = std::chrono::steady_clock::now() + kDrainSlice;
+    for (;;)
     {
         unsigned int type = 0;
         unsigned char data[64];
         unsigned int length = 0;
         if (m_api.ReadDeviceNotification(m_hDevice, &type, data, sizeof data, &length) != 0)
             break;
-        rateChanged |= type == kNotifySampleRate;
-        mixerChanged |= type == kNotifyVolume || type == kNotifyMute;
+        m_drain.rateChanged |= type == kNotifySampleRate;
+        m_drain.mixerChanged |= type == kNotifyVolume || type == kNotifyMute;
+        if (std::chrono::steady_clock::now() >= sliceEnd)
+        {
+            ContinueDrainLater();
+            return 0;
+        }
     }
-    if (read == kMaxNotificationsPerWake)
-        m_notifyEvent.Set();
 
-    if (rateChanged)
+    const NotificationDrain drained = std::exchange(m_drain, {});
+    if (drained.rateChanged)
         ShowCurrentSampleRate();
-    if (mixerChanged)
+    if (drained.mixerChanged)
         ReadMixerState();
     return 0;
+}
+
+void CGUI_KV58Dlg::ContinueDrainLater()
+{
+    m_drain.continuing = true;
+    // Posted messages are taken before input and painting: while those wait,
+    // come back through a timer, which is taken after them.
+    const bool inputOrPaintWaits = HIWORD(::GetQueueStatus(QS_INPUT | QS_PAINT)) != 0;
+    if (inputOrPaintWaits && ::SetTimer(m_hWnd, kDrainTimer, USER_TIMER_MINIMUM, nullptr))
+        return;
+    if (::PostMessageW(m_hWnd, WM_DEVICE_NOTIFY, kContinueDrain, 0))
+        return;
+    // Nothing would bring the drain back: the worker's next wake goes on with it.
+    m_drain.continuing = false;
+    m_notifyEvent.Set();
+}
+
+bool CGUI_KV58Dlg::OnDrainTimer(UINT_PTR id)
+{
+    if (id != kDrainTimer)
+        return false;
+    ::KillTimer(m_hWnd, kDrainTimer);
+    OnDeviceNotification(kContinueDrain);
+    return true;
 }
 
 void CGUI_KV58Dlg::RefreshDeviceControls()

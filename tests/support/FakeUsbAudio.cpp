@@ -129,10 +129,15 @@ UsbAudioStatus WINAPI ReadDeviceNotification(UsbAudioDeviceHandle device, unsign
     FAIL_IF_ASKED("ReadDeviceNotification");
     if (!ValidHandle(device))
         return kStatusNoDevice;
-    if (F().notifications.empty())
+    if (F().endlessType != 0)
+        *type = F().endlessType;
+    else if (F().notifications.empty())
         return 0xE0000010; // nothing queued
-    *type = F().notifications.front();
-    F().notifications.pop_front();
+    else
+    {
+        *type = F().notifications.front();
+        F().notifications.pop_front();
+    }
     if (bytesReturned)
         *bytesReturned = 0;
     return 0;
@@ -360,6 +365,7 @@ void FakeUsbAudio::Reset()
     SetVolume(15, 2, -5120);
     SetByte(15, 1, 0);
     notifications.clear();
+    endlessType = 0;
     notificationEvent = nullptr;
     pnpWindow = nullptr;
     pnpMessage = 0;

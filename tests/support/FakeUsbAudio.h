@@ -54,6 +54,8 @@ public:
     // Current value of each control, by (entity, selector, channel).
     std::map<std::tuple<uint8_t, uint8_t, uint8_t>, std::vector<uint8_t>> controls;
     std::deque<unsigned int> notifications;
+    // Non-zero: a driver that never runs dry, every read gives this type.
+    unsigned int endlessType = 0;
     HANDLE notificationEvent = nullptr;
     HWND pnpWindow = nullptr;
     UINT pnpMessage = 0;
