@@ -90,6 +90,7 @@ BOOL CGUI_KV58Dlg::OnInitDialog()
         fader->m_lineStep = 256;  // 1 dB
         fader->m_pageStep = 1280; // 5 dB
     }
+    DescribeControls();
 
     m_api.RegisterPnpNotification(nullptr, nullptr, m_hWnd, WM_PNP_NOTIFY, 0);
     OpenDevice();

@@ -1,4 +1,5 @@
 #pragma once
+#include "../controls/AccessibleComboBox.h"
 #include "../controls/DialogFontNormaliser.h"
 #include "../controls/GdipButton.h"
 #include "../controls/PngSlider.h"
@@ -119,10 +120,10 @@ public:
     CBitmap m_bmpBackground;
     bool m_bShowAllowed;
     AsioBufferSizeList m_asioBufferSizes;
-    CComboBox m_cbSampleRate;
-    CComboBox m_cbInputSource;
-    CComboBox m_cbStreamingMode;
-    CComboBox m_cbAsioBuffer;
+    CAccessibleComboBox m_cbSampleRate;
+    CAccessibleComboBox m_cbInputSource;
+    CAccessibleComboBox m_cbStreamingMode;
+    CAccessibleComboBox m_cbAsioBuffer;
     CSliderCtrl m_trackbars[8];
     CPngSlider m_fader1;
     CPngSlider m_fader2;
@@ -150,6 +151,8 @@ protected:
 
 private:
     void OnPaint();
+    // Names, values and the Tab order for screen readers and the keyboard.
+    void DescribeControls();
     void OnSysCommand(UINT id);
     void OnWindowPosChanging(WINDOWPOS* pos);
     LRESULT OnCtlColor(UINT msg, WPARAM wParam, LPARAM lParam);

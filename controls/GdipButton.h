@@ -1,5 +1,6 @@
 #pragma once
 #include "../framework/Controls.h"
+#include "AccessibleHandle.h"
 #include "GdiPlusBitmap.h"
 #include "Surface.h"
 #include <memory>
@@ -19,6 +20,10 @@ public:
     // Copies the background under the button from the dialog's composition.
     void CaptureBackground(const CDC& composition);
     void UpdateToolTip(const std::wstring& text, bool activate);
+    // Sets the toggle state and redraws; tells assistive technology of a change.
+    void SetToggled(bool toggled);
+    // What a click does: toggle, then the click notification to the parent.
+    void Click();
 
     BOOL m_hasAlternate = FALSE;
     BOOL m_statesBuilt = FALSE;
@@ -37,6 +42,7 @@ public:
     std::unique_ptr<CGdiPlusBitmapResource> m_imgStandardPressed;
     std::unique_ptr<CGdiPlusBitmapResource> m_imgDisabled;
     std::wstring m_toolTipText;
+    std::wstring m_accessibleName;
 
     struct WindowDestroyer
     {
@@ -71,4 +77,7 @@ private:
     void OnMouseHover();
     void OnMouseLeave();
     void OnLButtonUp(int x, int y);
+    void OnKeyUp(UINT key);
+
+    CAccessibleHandle m_access;
 };

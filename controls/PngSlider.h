@@ -1,5 +1,7 @@
 #pragma once
 #include "../framework/Controls.h"
+#include "AccessibleControls.h"
+#include "AccessibleHandle.h"
 #include "GdiPlusBitmap.h"
 #include "Surface.h"
 #include <memory>
@@ -22,6 +24,8 @@ public:
     bool SetThumbImage(UINT id);
     // Clamps to the range, stores and redraws; posts nothing.
     void SetPos(int pos);
+    // A key's step: SetPos, then tells the parent and restarts the settle timer.
+    void StepTo(long long pos);
     void CaptureBackground(const CDC& composition);
 
     // The thumb centre's y for a position, and the position for a y.
@@ -56,6 +60,7 @@ public:
     UINT_PTR m_settleTimer = 0;
     std::unique_ptr<CGdiPlusBitmapResource> m_imgTrack;
     std::unique_ptr<CGdiPlusBitmapResource> m_imgThumb;
+    FaderDescription m_description;
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -64,7 +69,6 @@ private:
     double Span() const;
     void Redraw() const;
     void Notify(UINT msg) const;
-    void StepTo(long long pos);
     void MoveThumbTo(int y);
     void OnPaint();
     void OnLButtonDown(UINT flags, int y);
@@ -76,4 +80,8 @@ private:
     void OnKeyDown(UINT key);
     void OnMouseWheel(short delta);
     void OnTimer(UINT_PTR id);
+
+    // Focus taken by a click keeps the thumb bright, with or without focus cues.
+    BOOL m_clickedFocus = FALSE;
+    CAccessibleHandle m_access;
 };
