@@ -6,7 +6,9 @@
 #include "tests/support/TestPanel.h"
 #include <gtest/gtest.h>
 #include <oleacc.h>
+#include <functional>
 #include <memory>
+#include <vector>
 
 namespace
 {
@@ -241,4 +243,96 @@ TEST(AccessibleObject, OutlivingItsWindowAnswersNotConnected)
     EXPECT_EQ(object->get_accName(kSelf, &name), CO_E_OBJNOTCONNECTED);
     EXPECT_EQ(object->get_accRole(kSelf, &role), CO_E_OBJNOTCONNECTED);
     EXPECT_EQ(object->accDoDefaultAction(kSelf), CO_E_OBJNOTCONNECTED);
+}
+
+namespace
+{
+struct SeenEvent
+{
+    DWORD event;
+    HWND window;
+};
+std::vector<SeenEvent> seen;
+
+void CALLBACK RecordEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD,
+                          DWORD)
+{
+    if (object == OBJID_CLIENT && child == CHILDID_SELF)
+        seen.push_back({event, window});
+}
+
+size_t Count(DWORD event, HWND window)
+{
+    size_t count = 0;
+    for (const SeenEvent& e : seen)
+        count += e.event == event && e.window == window;
+    return count;
+}
+} // namespace
+
+// Out of context, as a screen reader in another process hears them.
+TEST_F(AccessibleObjects, EventsTellOfEveryChange)
+{
+    TestPanel& p = panel();
+    HWINEVENTHOOK hook =
+        ::SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_VALUECHANGE, nullptr, &RecordEvent,
+                          ::GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    ASSERT_NE(hook, nullptr);
+    struct Case
+    {
+        const char* what;
+        std::function<void()> act;
+        DWORD event;
+        HWND window;
+        size_t count;
+    };
+    const Case cases[] = {
+        {"drag step: the press off the thumb, then one move",
+         [&]
+         {
+             p.m_fader1.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(13, 100));
+             p.m_fader1.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(13, 120));
+             p.m_fader1.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(13, 120));
+         },
+         EVENT_OBJECT_VALUECHANGE, p.m_fader1.m_hWnd, 2},
+        {"key", [&] { p.m_fader1.SendMessage(WM_KEYDOWN, VK_DOWN, 0); },
+         EVENT_OBJECT_VALUECHANGE, p.m_fader1.m_hWnd, 1},
+        {"linked partner",
+         [&]
+         {
+             p.m_btnLink1.SetToggled(true);
+             p.m_fader1.SendMessage(WM_KEYDOWN, VK_HOME, 0);
+         },
+         EVENT_OBJECT_VALUECHANGE, p.m_fader2.m_hWnd, 1},
+        {"device notification",
+         [&]
+         {
+             fake.SetVolume(15, 1, -7680);
+             fake.Notify(3);
+         },
+         EVENT_OBJECT_VALUECHANGE, p.m_fader3.m_hWnd, 1},
+        {"a click on mute", [&] { p.m_btnMute1.Click(); }, EVENT_OBJECT_STATECHANGE,
+         p.m_btnMute1.m_hWnd, 1},
+        {"the device showing the same mute state", [&] { p.m_btnLink1.SetToggled(true); },
+         EVENT_OBJECT_STATECHANGE, p.m_btnLink1.m_hWnd, 0},
+        {"focus", [&] { ::SetFocus(p.m_fader4.m_hWnd); }, EVENT_OBJECT_FOCUS,
+         p.m_fader4.m_hWnd, 1},
+    };
+    p.m_fader1.SendMessage(WM_KEYDOWN, VK_HOME, 0);
+    p.m_fader2.SendMessage(WM_KEYDOWN, VK_END, 0);
+    for (const Case& c : cases)
+    {
+        PumpFor(100);
+        seen.clear();
+        c.act();
+        PumpFor(300);
+        // The system may tell of the focus itself as well.
+        if (c.event == EVENT_OBJECT_FOCUS)
+            EXPECT_GE(Count(c.event, c.window), c.count) << c.what;
+        else
+            EXPECT_EQ(Count(c.event, c.window), c.count) << c.what;
+    }
+    ::UnhookWinEvent(hook);
+    p.m_btnLink1.SetToggled(false);
+    p.m_btnMute1.SetToggled(false);
 }
