@@ -164,9 +164,10 @@ void CGdipButton::DrawItem(const DRAWITEMSTRUCT& item)
     ::BitBlt(item.hDC, 0, 0, client.right, client.bottom, surface->GetSafeHdc(), 0, 0, SRCCOPY);
     if (FocusCuesShown(m_hWnd))
     {
-        // A thin outline, clear on the dark skin.
+        // A thin light outline: clear on the dark skin, and neutral, so
+        // that it does not read as the warm "on" look.
         Gdiplus::Graphics graphics(item.hDC);
-        Gdiplus::Pen outline(Gdiplus::Color(255, 255, 196, 64), 1);
+        Gdiplus::Pen outline(Gdiplus::Color(255, 235, 235, 235), 1);
         graphics.DrawRectangle(&outline, 0, 0, client.right - 1, client.bottom - 1);
     }
 }
@@ -308,7 +309,8 @@ LRESULT CGdipButton::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         return Default();
     case WM_KEYDOWN:
         // As in standard dialogs, the focus shows once the keyboard is used.
-        ShowFocusCues(m_hWnd);
+        if (wParam == VK_SPACE)
+            ShowFocusCues(m_hWnd);
         return Default();
     case WM_KEYUP:
         OnKeyUp(static_cast<UINT>(wParam));

@@ -200,10 +200,10 @@ LRESULT CPngSlider::OnGetDlgCode()
 
 void CPngSlider::OnKeyDown(UINT key)
 {
-    // As in standard dialogs, the focus shows once the keyboard is used.
-    if (key != VK_TAB)
-        ShowFocusCues(m_hWnd);
     const long long pos = m_pos;
+    // As in standard dialogs, the focus shows once the keyboard moves something.
+    if (key >= VK_PRIOR && key <= VK_DOWN)
+        ShowFocusCues(m_hWnd);
     switch (key)
     {
     case VK_UP:
@@ -297,8 +297,9 @@ void CPngSlider::OnPaint()
         }
         if (FocusCuesShown(m_hWnd))
         {
-            // A thin outline, clear on the dark skin.
-            Gdiplus::Pen outline(Gdiplus::Color(255, 255, 196, 64), 1);
+            // A thin light outline: clear on the dark skin, and neutral, so
+            // that it does not read as a button's warm "on" look.
+            Gdiplus::Pen outline(Gdiplus::Color(255, 235, 235, 235), 1);
             graphics.DrawRectangle(&outline, 0, 0, width - 1, height - 1);
         }
     }

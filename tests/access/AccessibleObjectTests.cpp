@@ -295,8 +295,8 @@ TEST_F(AccessibleObjects, EventsTellOfEveryChange)
              p.m_fader1.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(13, 120));
          },
          EVENT_OBJECT_VALUECHANGE, p.m_fader1.m_hWnd, 2},
-        {"key", [&] { p.m_fader1.SendMessage(WM_KEYDOWN, VK_DOWN, 0); },
-         EVENT_OBJECT_VALUECHANGE, p.m_fader1.m_hWnd, 1},
+        {"key", [&] { p.m_fader1.SendMessage(WM_KEYDOWN, VK_DOWN, 0); }, EVENT_OBJECT_VALUECHANGE,
+         p.m_fader1.m_hWnd, 1},
         {"linked partner",
          [&]
          {
@@ -315,8 +315,7 @@ TEST_F(AccessibleObjects, EventsTellOfEveryChange)
          p.m_btnMute1.m_hWnd, 1},
         {"the device showing the same mute state", [&] { p.m_btnLink1.SetToggled(true); },
          EVENT_OBJECT_STATECHANGE, p.m_btnLink1.m_hWnd, 0},
-        {"focus", [&] { ::SetFocus(p.m_fader4.m_hWnd); }, EVENT_OBJECT_FOCUS,
-         p.m_fader4.m_hWnd, 1},
+        {"focus", [&] { ::SetFocus(p.m_fader4.m_hWnd); }, EVENT_OBJECT_FOCUS, p.m_fader4.m_hWnd, 1},
     };
     p.m_fader1.SendMessage(WM_KEYDOWN, VK_HOME, 0);
     p.m_fader2.SendMessage(WM_KEYDOWN, VK_END, 0);

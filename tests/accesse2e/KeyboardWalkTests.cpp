@@ -110,10 +110,10 @@ protected:
 std::unique_ptr<ChildProcess> KeyboardWalk::s_process;
 HWND KeyboardWalk::s_panel = nullptr;
 
-constexpr int kTabOrder[] = {IDC_FADER_IN_LEFT,  IDC_FADER_IN_RIGHT, IDC_LINK_INPUT,
-                             IDC_MUTE_INPUT,     IDC_FADER_OUT_LEFT, IDC_FADER_OUT_RIGHT,
-                             IDC_LINK_OUTPUT,    IDC_MUTE_OUTPUT,    IDC_INPUT_SOURCE,
-                             IDC_SAMPLE_RATE,    IDC_STREAMING_MODE, IDC_ASIO_BUFFER};
+constexpr int kTabOrder[] = {IDC_FADER_IN_LEFT, IDC_FADER_IN_RIGHT, IDC_LINK_INPUT,
+                             IDC_MUTE_INPUT,    IDC_FADER_OUT_LEFT, IDC_FADER_OUT_RIGHT,
+                             IDC_LINK_OUTPUT,   IDC_MUTE_OUTPUT,    IDC_INPUT_SOURCE,
+                             IDC_SAMPLE_RATE,   IDC_STREAMING_MODE, IDC_ASIO_BUFFER};
 } // namespace
 
 TEST_F(KeyboardWalk, FromAnotherProcessEveryControlAnswers)
@@ -151,18 +151,18 @@ TEST_F(KeyboardWalk, FromAnotherProcessEveryControlAnswers)
         {
             EXPECT_EQ(answer.value, c.value) << c.id;
         }
-        const LONG expected = STATE_SYSTEM_FOCUSABLE |
-                              (c.id == IDC_FADER_IN_LEFT ? STATE_SYSTEM_FOCUSED : 0);
+        const LONG expected =
+            STATE_SYSTEM_FOCUSABLE | (c.id == IDC_FADER_IN_LEFT ? STATE_SYSTEM_FOCUSED : 0);
         EXPECT_EQ(answer.state, expected) << c.id;
     }
 }
 
 TEST_F(KeyboardWalk, TabFollowsTheReadingOrderAndWraps)
 {
-    ASSERT_TRUE(Keys("Tab")) << "xdotool is needed for real keys";
     // From wherever the focus is, Tab to the first control.
-    ASSERT_TRUE(WaitFor(
-        [] { return FocusedId() == IDC_FADER_IN_LEFT || (Keys("Tab"), false); }, 20000));
+    ASSERT_TRUE(
+        WaitFor([] { return FocusedId() == IDC_FADER_IN_LEFT || (Keys("Tab"), false); }, 20000))
+        << "xdotool is needed for real keys";
     for (size_t step = 1; step <= std::size(kTabOrder); ++step)
     {
         ASSERT_TRUE(Keys("Tab"));
@@ -178,8 +178,8 @@ TEST_F(KeyboardWalk, TabFollowsTheReadingOrderAndWraps)
 
 TEST_F(KeyboardWalk, ArrowsStepTheFaderAndSpaceTogglesMute)
 {
-    ASSERT_TRUE(WaitFor(
-        [] { return FocusedId() == IDC_FADER_IN_LEFT || (Keys("Tab"), false); }, 20000));
+    ASSERT_TRUE(
+        WaitFor([] { return FocusedId() == IDC_FADER_IN_LEFT || (Keys("Tab"), false); }, 20000));
     ASSERT_EQ(RunSim(L"log clear").exitCode, 0u);
     ASSERT_TRUE(Keys("Down"));
     EXPECT_TRUE(SimIs("in.volume1", -2816)) << "one decibel down";
