@@ -110,6 +110,8 @@ BOOL CGUI_KV58Dlg::OnInitDialog()
         fader->m_lineStep = 256;  // 1 dB
         fader->m_pageStep = 1280; // 5 dB
     }
+    DescribeControls();
+    StackControlsInReadingOrder();
 
     m_api.RegisterPnpNotification(nullptr, nullptr, m_hWnd, WM_PNP_NOTIFY, 0);
     OpenDevice();
@@ -164,6 +166,7 @@ LRESULT CGUI_KV58Dlg::OnDpiChanged(WPARAM dpis, const RECT* suggested)
     }
     m_fontNormaliser.Apply(::GetModuleHandleW(nullptr), m_hWnd, m_dpi);
     ScaleToWindowDpi();
+    StackControlsInReadingOrder();
     SetWindowIcons();
     // The readouts take their background again at their next erase.
     for (CTransparentStatic2* label : {&m_label1, &m_label2, &m_label3, &m_label4})

@@ -1,4 +1,5 @@
 #pragma once
+#include "../controls/AccessibleComboBox.h"
 #include "../controls/DialogFontNormaliser.h"
 #include "../controls/GdipButton.h"
 #include "../controls/PngSlider.h"
@@ -151,10 +152,10 @@ public:
     IconHandle m_trayImage;
     bool m_bShowAllowed;
     AsioBufferSizeList m_asioBufferSizes;
-    CComboBox m_cbSampleRate;
-    CComboBox m_cbInputSource;
-    CComboBox m_cbStreamingMode;
-    CComboBox m_cbAsioBuffer;
+    CAccessibleComboBox m_cbSampleRate;
+    CAccessibleComboBox m_cbInputSource;
+    CAccessibleComboBox m_cbStreamingMode;
+    CAccessibleComboBox m_cbAsioBuffer;
     CSliderCtrl m_trackbars[8];
     CPngSlider m_fader1;
     CPngSlider m_fader2;
@@ -185,6 +186,11 @@ private:
     // Hands the clean background to the skinned controls.
     void CaptureBackgrounds(const CDC& composition);
     void SetWindowIcons();
+    // Names, values and the Tab order for screen readers and the keyboard.
+    void DescribeControls();
+    // Tab follows reading order; skinning brings controls to the top, so
+    // this runs after every skinning.
+    void StackControlsInReadingOrder();
     void OnSysCommand(UINT id);
     void OnWindowPosChanging(WINDOWPOS* pos);
     LRESULT OnCtlColor(UINT msg, WPARAM wParam, LPARAM lParam);

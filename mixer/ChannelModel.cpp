@@ -123,8 +123,7 @@ void CGUI_KV58Dlg::ShowChannel(const ChannelRecord& record, CPngSlider& fader, C
 
 void CGUI_KV58Dlg::ShowMute(const ChannelGroup& group, CGdipButton& button)
 {
-    button.m_toggled = ReadMute(group);
-    button.Invalidate();
+    button.SetToggled(ReadMute(group));
 }
 
 void CGUI_KV58Dlg::ReadMixerState()
