@@ -47,7 +47,7 @@ Request Parse(const std::string& call)
 } // namespace
 
 HostileDriver::HostileDriver(FakeUsbAudio& fake, FuzzRandom& random)
-    : m_fake(fake), m_random(random), m_longText(70000, L'x')
+    : m_fake(fake), m_random(random), m_readRandom(random.Next()), m_longText(70000, L'x')
 {
     // Odd characters a driver might hand over: format specifiers, a
     // surrogate half, a byte-order mark.
@@ -142,17 +142,27 @@ std::optional<UsbAudioStatus> HostileDriver::Answer(const std::string& call)
 {
     const std::string function = FunctionOf(call);
     const bool hostile = !m_calm;
+    if (function == "ReadDeviceNotification")
+    {
+        // Mostly read, so that bursts drain. A failed read loses the rest,
+        // so that a late wake of the worker finds nothing whenever it comes.
+        const bool fails = hostile && !m_fake.notifications.empty() && m_readRandom.Percent(3);
+        if (fails)
+            m_fake.notifications.clear();
+        m_drainEnded = m_drainEnded || m_fake.notifications.empty();
+        return fails ? std::optional<UsbAudioStatus>(0xE0000001) : std::nullopt;
+    }
     UsbAudioStatus status = Status();
     if (function == "GetDeviceCount")
     {
         if (hostile)
             m_fake.deviceCount = m_random.Percent(70) ? 1 : m_random.Pick<unsigned int>({0, 2, 0xFFFFFFFF});
     }
-    else if (function == "ReadDeviceNotification")
+    else if (function == "RegisterDeviceNotification")
     {
-        // Mostly read, so that bursts drain; a failure leaves the rest queued.
-        if (hostile && m_random.Percent(97))
-            status = 0;
+        // A refused registration leaves the driver without the panel's event.
+        if (status != 0)
+            m_fake.notificationEvent = nullptr;
     }
     else if (function == "GetDeviceProperties")
     {

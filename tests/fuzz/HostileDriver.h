@@ -23,6 +23,11 @@ public:
     // While calm, every call succeeds with the fake's plain state.
     void SetCalm(bool calm) { m_calm = calm; }
 
+    // Whether the panel, since the last call, stopped reading notifications:
+    // a read failed or found the queue empty.
+    bool DrainEnded() const { return m_drainEnded; }
+    void ExpectDrain() { m_drainEnded = false; }
+
     // Requests that named no control the driver described, since the last take.
     std::vector<std::string> TakeFaults();
     // Rates of the last rate list the driver gave.
@@ -55,6 +60,10 @@ private:
 
     FakeUsbAudio& m_fake;
     FuzzRandom& m_random;
+    // Reads of notifications draw from their own stream, and only while any
+    // are queued: how the worker's wakes fall must not change the run.
+    FuzzRandom m_readRandom;
+    bool m_drainEnded = true;
     bool m_calm = false;
     std::wstring m_longText;
     Group m_input;
