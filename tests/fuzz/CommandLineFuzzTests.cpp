@@ -42,7 +42,8 @@ bool ModelHasSwitch(const std::wstring& line, const std::wstring& name)
         for (size_t i = 0; equal && i < token.size(); ++i)
         {
             const wchar_t a = token[i], b = name[i];
-            equal = a == b || ((a | 0x20) == (b | 0x20) && (a | 0x20) >= L'a' && (a | 0x20) <= L'z');
+            equal =
+                a == b || ((a | 0x20) == (b | 0x20) && (a | 0x20) >= L'a' && (a | 0x20) <= L'z');
         }
         if (equal)
             return true;
@@ -54,10 +55,13 @@ std::wstring RandomLine(FuzzRandom& random)
 {
     using namespace std::literals;
     static const std::wstring_view kWords[] = {
-        L"-hide", L"-HIDE", L"-HiDe", L"-exitall", L"-EXITALL", L"-ExitAll", L"/hide",
-        L"--hide", L"-hide=1", L"\"-hide\"", L"'-hide'", L"-hid", L"-hidee", L"-h\u0130de",
-        L"-\u0127ide", L"-exit\u0131ll", L"-exitall\u00A0", L"\u212Aide", L"\"", L"\"\"",
-        L"\\\"", L"-", L"x", L"GUI_KV58.exe", L"-hide\"", L"\"-exitall", L"-hi\0de"sv};
+        L"-hide",          L"-HIDE",      L"-HiDe",      L"-exitall",
+        L"-EXITALL",       L"-ExitAll",   L"/hide",      L"--hide",
+        L"-hide=1",        L"\"-hide\"",  L"'-hide'",    L"-hid",
+        L"-hidee",         L"-h\u0130de", L"-\u0127ide", L"-exit\u0131ll",
+        L"-exitall\u00A0", L"\u212Aide",  L"\"",         L"\"\"",
+        L"\\\"",           L"-",          L"x",          L"GUI_KV58.exe",
+        L"-hide\"",        L"\"-exitall", L"-hi\0de"sv};
     static const wchar_t kBlanks[] = L" \t\n\v\f\r";
     // Characters that look blank but are not among the six.
     static const wchar_t kNotBlanks[] = {0x00A0, 0x2028, 0x0085, 0x3000, 0x0000, 0x001F, 0x200B};
@@ -80,7 +84,7 @@ std::wstring RandomLine(FuzzRandom& random)
         case 4:
             for (int n = random.Between(1, 8); n > 0; --n)
                 line += static_cast<wchar_t>(random.Percent(70) ? random.Between(0x21, 0x7E)
-                                                                 : random.Between(1, 0xFFFF));
+                                                                : random.Between(1, 0xFFFF));
             break;
         default:
             if (random.Percent(3))

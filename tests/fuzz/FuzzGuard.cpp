@@ -37,8 +37,8 @@ void FuzzGuard::Step(unsigned step, const char* what)
 
 void FuzzGuard::Report(const char* why) const
 {
-    std::fprintf(stderr, "\n%s: %s at step %u (%s); %s\n", m_run, why, m_step.load(),
-                 m_what.load(), ReplayHint(m_seed).c_str());
+    std::fprintf(stderr, "\n%s: %s at step %u (%s); %s\n", m_run, why, m_step.load(), m_what.load(),
+                 ReplayHint(m_seed).c_str());
     std::fflush(stderr);
 }
 

@@ -17,8 +17,9 @@ uint64_t FromEnvironment(const char* name, uint64_t fallback)
 
 uint64_t FuzzSeed()
 {
-    static const uint64_t seed = FromEnvironment(
-        "KV58_FUZZ_SEED", (static_cast<uint64_t>(::GetTickCount64()) << 20) ^ ::GetCurrentProcessId());
+    static const uint64_t seed =
+        FromEnvironment("KV58_FUZZ_SEED", (static_cast<uint64_t>(::GetTickCount64()) << 20) ^
+                                              ::GetCurrentProcessId());
     return seed;
 }
 

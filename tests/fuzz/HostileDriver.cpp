@@ -32,13 +32,14 @@ Request Parse(const std::string& call)
     char data[64] = "";
     int end = 0;
     if (r.set)
-        r.parsed = std::sscanf(call.c_str(), "Set(%u,0x%x,%u,%u,len=%u,data=%60[0-9a-fnul],timeout=%u)%n",
-                               &r.entity, &r.request, &r.selector, &r.channel, &r.length, data,
-                               &r.timeout, &end) == 7;
+        r.parsed =
+            std::sscanf(call.c_str(), "Set(%u,0x%x,%u,%u,len=%u,data=%60[0-9a-fnul],timeout=%u)%n",
+                        &r.entity, &r.request, &r.selector, &r.channel, &r.length, data, &r.timeout,
+                        &end) == 7;
     else
-        r.parsed = std::sscanf(call.c_str(), "Get(%u,0x%x,%u,%u,len=%u,timeout=%u)%n", &r.entity,
-                               &r.request, &r.selector, &r.channel, &r.length, &r.timeout,
-                               &end) == 6;
+        r.parsed =
+            std::sscanf(call.c_str(), "Get(%u,0x%x,%u,%u,len=%u,timeout=%u)%n", &r.entity,
+                        &r.request, &r.selector, &r.channel, &r.length, &r.timeout, &end) == 6;
     // Anything after the closing parenthesis (a transfer count) is not ours.
     r.parsed = r.parsed && static_cast<size_t>(end) == call.size();
     r.data = data;
@@ -102,9 +103,8 @@ unsigned int HostileDriver::Rate()
 {
     if (m_random.Percent(10))
         return static_cast<unsigned int>(m_random.Next());
-    return m_random.Pick<unsigned int>({0, 1, 8000, 44099, 44100, 48000, 48000, 88200, 96000,
-                                        96000, 96001, 176400, 192000, 0x80000000, 0x80000001,
-                                        0xFFFFFFFF});
+    return m_random.Pick<unsigned int>({0, 1, 8000, 44099, 44100, 48000, 48000, 88200, 96000, 96000,
+                                        96001, 176400, 192000, 0x80000000, 0x80000001, 0xFFFFFFFF});
 }
 
 int16_t HostileDriver::Volume()
@@ -156,7 +156,8 @@ std::optional<UsbAudioStatus> HostileDriver::Answer(const std::string& call)
     if (function == "GetDeviceCount")
     {
         if (hostile)
-            m_fake.deviceCount = m_random.Percent(70) ? 1 : m_random.Pick<unsigned int>({0, 2, 0xFFFFFFFF});
+            m_fake.deviceCount =
+                m_random.Percent(70) ? 1 : m_random.Pick<unsigned int>({0, 2, 0xFFFFFFFF});
     }
     else if (function == "RegisterDeviceNotification")
     {
@@ -196,16 +197,17 @@ std::optional<UsbAudioStatus> HostileDriver::Answer(const std::string& call)
     else if (function == "GetUsbStreamingMode")
     {
         if (hostile)
-            m_fake.streamingMode = m_random.Pick<unsigned int>({1, 2, 4, 8, 16, 32, 0, 3, 64, 0xFFFFFFFF});
+            m_fake.streamingMode =
+                m_random.Pick<unsigned int>({1, 2, 4, 8, 16, 32, 0, 3, 64, 0xFFFFFFFF});
     }
     else if (function == "GetASIOBufferSize")
     {
         if (hostile)
             m_fake.asioBufferSize =
-                m_random.Percent(20) ? static_cast<unsigned int>(m_random.Next())
-                                     : m_random.Pick<unsigned int>({64, 512, 8192, 0, 1, 96, 99, 100,
-                                                                    999, 1000, 9000, 100000,
-                                                                    0xFFFFFFFF});
+                m_random.Percent(20)
+                    ? static_cast<unsigned int>(m_random.Next())
+                    : m_random.Pick<unsigned int>(
+                          {64, 512, 8192, 0, 1, 96, 99, 100, 999, 1000, 9000, 100000, 0xFFFFFFFF});
         if (status == 0)
         {
             m_asioSizes.push_back(m_fake.asioBufferSize);
@@ -216,7 +218,8 @@ std::optional<UsbAudioStatus> HostileDriver::Answer(const std::string& call)
     else if (function == "GetMinimumASIOBufferSize")
     {
         if (hostile)
-            m_fake.minimumAsioBufferSize = m_random.Pick<unsigned int>({0, 64, 128, 8192, 0xFFFFFFFF});
+            m_fake.minimumAsioBufferSize =
+                m_random.Pick<unsigned int>({0, 64, 128, 8192, 0xFFFFFFFF});
     }
     else if (function == "GetChannelProperties")
     {
@@ -272,9 +275,9 @@ void HostileDriver::CheckRequest(const std::string& call)
             valid = r.channel == 0 && r.length == 1 && (!r.set || r.data == "01" || r.data == "02");
         else if (r.selector == 2)
             // Unit 0, channel 0: the address of a group the driver did not describe.
-            valid = r.length == 2 && (volumeOf(m_input.left) || volumeOf(m_input.right) ||
-                                      volumeOf(m_output.left) || volumeOf(m_output.right) ||
-                                      volumeOf({0, 0}));
+            valid = r.length == 2 &&
+                    (volumeOf(m_input.left) || volumeOf(m_input.right) || volumeOf(m_output.left) ||
+                     volumeOf(m_output.right) || volumeOf({0, 0}));
         else if (r.selector == 1)
             valid = r.channel == 0 && r.length == 1 &&
                     (r.entity == m_input.masterUnit || r.entity == m_output.masterUnit ||
@@ -290,8 +293,9 @@ void HostileDriver::CheckRequest(const std::string& call)
 void HostileDriver::FillControl(const std::string& call)
 {
     const Request r = Parse(call);
-    const auto key = std::make_tuple(static_cast<uint8_t>(r.entity), static_cast<uint8_t>(r.selector),
-                                     static_cast<uint8_t>(r.channel));
+    const auto key =
+        std::make_tuple(static_cast<uint8_t>(r.entity), static_cast<uint8_t>(r.selector),
+                        static_cast<uint8_t>(r.channel));
     if (m_random.Percent(5))
     {
         m_fake.controls.erase(key); // no such control

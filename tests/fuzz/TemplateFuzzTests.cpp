@@ -71,7 +71,8 @@ WORD ItemCount(const std::vector<BYTE>& bytes)
 
 void Mutate(std::vector<BYTE>& bytes, FuzzRandom& random)
 {
-    const auto evenOffset = [&] { return random.Below(static_cast<uint32_t>(bytes.size() / 2)) * 2; };
+    const auto evenOffset = [&]
+    { return random.Below(static_cast<uint32_t>(bytes.size() / 2)) * 2; };
     for (int count = random.Between(1, 4); count > 0; --count)
     {
         switch (random.Below(4))
@@ -128,9 +129,8 @@ TEST(TemplateFuzz, EveryCutAndMutationOfThePanelTemplateIsReadInBounds)
         guard.Step(static_cast<unsigned>(size), "a cut of the template");
         if (const auto layout = copy.Read(original, size))
         {
-            EXPECT_TRUE(layout->items.size() == whole->items.size() &&
-                        layout->cx == whole->cx && layout->cy == whole->cy &&
-                        layout->font.faceName == whole->font.faceName)
+            EXPECT_TRUE(layout->items.size() == whole->items.size() && layout->cx == whole->cx &&
+                        layout->cy == whole->cy && layout->font.faceName == whole->font.faceName)
                 << "cut to " << size << " of " << original.size() << " bytes";
         }
     }
@@ -150,6 +150,6 @@ TEST(TemplateFuzz, EveryCutAndMutationOfThePanelTemplateIsReadInBounds)
         // What it accepts it read whole: each item the header counts.
         ASSERT_EQ(layout->items.size(), ItemCount(bytes)) << "mutation " << round;
     }
-    std::printf("template fuzz: %zu cuts, %u mutations, %u accepted, seed %llu\n",
-                original.size(), mutations, accepted, static_cast<unsigned long long>(seed));
+    std::printf("template fuzz: %zu cuts, %u mutations, %u accepted, seed %llu\n", original.size(),
+                mutations, accepted, static_cast<unsigned long long>(seed));
 }

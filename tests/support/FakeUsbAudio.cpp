@@ -251,9 +251,8 @@ UsbAudioStatus WINAPI AudioControlRequestGet(UsbAudioDeviceHandle device, unsign
                                              unsigned char channel, void* data, unsigned int length,
                                              unsigned int* transferred, unsigned int timeoutMs)
 {
-    Log(Format("Get(%u,0x%02x,%u,%u,len=%u,timeout=%u%s)", entity, request,
-                               selector, channel, length, timeoutMs,
-                               transferred ? ",transferred" : ""));
+    Log(Format("Get(%u,0x%02x,%u,%u,len=%u,timeout=%u%s)", entity, request, selector, channel,
+               length, timeoutMs, transferred ? ",transferred" : ""));
     FAIL_IF_ASKED(Format("Get(%u,%u)", entity, selector).c_str());
     FAIL_IF_ASKED("Get");
     if (!ValidHandle(device))
@@ -270,9 +269,9 @@ UsbAudioStatus WINAPI AudioControlRequestSet(UsbAudioDeviceHandle device, unsign
                                              unsigned char channel, void* data, unsigned int length,
                                              unsigned int* transferred, unsigned int timeoutMs)
 {
-    Log(Format("Set(%u,0x%02x,%u,%u,len=%u,data=%s,timeout=%u%s)", entity, request,
-                               selector, channel, length, Hex(data, length).c_str(), timeoutMs,
-                               transferred ? ",transferred" : ""));
+    Log(Format("Set(%u,0x%02x,%u,%u,len=%u,data=%s,timeout=%u%s)", entity, request, selector,
+               channel, length, Hex(data, length).c_str(), timeoutMs,
+               transferred ? ",transferred" : ""));
     FAIL_IF_ASKED(Format("Set(%u,%u)", entity, selector).c_str());
     FAIL_IF_ASKED("Set");
     if (!ValidHandle(device))
