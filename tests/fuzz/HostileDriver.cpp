@@ -265,6 +265,7 @@ void HostileDriver::AnswerChannels(bool input, UsbAudioStatus status)
 
 void HostileDriver::CheckRequest(const std::string& call)
 {
+    ++m_requestsChecked;
     const Request r = Parse(call);
     const auto volumeOf = [&](const Address& a)
     { return r.entity == a.unit && r.channel == a.channel; };

@@ -30,6 +30,8 @@ public:
 
     // Requests that named no control the driver described, since the last take.
     std::vector<std::string> TakeFaults();
+    // Control requests checked so far.
+    unsigned RequestsChecked() const { return m_requestsChecked; }
     // Rates of the last rate list the driver gave.
     const std::set<unsigned int>& ListedRates() const { return m_listedRates; }
     // Whether the driver lately reported this ASIO buffer size.
@@ -71,4 +73,5 @@ private:
     std::set<unsigned int> m_listedRates;
     std::deque<unsigned int> m_asioSizes;
     std::vector<std::string> m_faults;
+    unsigned m_requestsChecked = 0;
 };

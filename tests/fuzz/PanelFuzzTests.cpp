@@ -18,7 +18,7 @@ namespace
 constexpr unsigned kCiSteps = 10000;
 // Whatever is made once, on first use, is made before resources are counted.
 constexpr unsigned kWarmUpSteps = 100;
-constexpr unsigned kStepsPerPaint = 64;
+constexpr unsigned kStepsPerPaint = 256;
 constexpr DWORD kHangMs = 20000;
 
 FakeUsbAudio& fake = FakeUsbAudio::Instance();
@@ -126,6 +126,7 @@ public:
     void Paint();
     HostileDriver& Driver() { return m_driver; }
     uint64_t Digest() const { return m_digest; }
+    unsigned BoxesSeen() const { return m_boxesSeen; }
     FuzzGuard& Guard() { return m_guard; }
 
 private:
@@ -146,6 +147,7 @@ private:
     bool m_refreshed = false;
     // Of every driver call, in order: equal for runs that replay each other.
     uint64_t m_digest = 0xCBF29CE484222325ull;
+    unsigned m_boxesSeen = 0;
 };
 
 const char* PanelFuzz::Act()
@@ -413,6 +415,7 @@ void PanelFuzz::CheckBoxes(std::vector<std::string>& problems)
         if (!known)
             problems.push_back("message box \"" + Narrow(box.text) + "\"");
     }
+    m_boxesSeen += static_cast<unsigned>(m_panel->boxes.size());
     m_panel->boxes.clear();
 }
 
@@ -484,6 +487,8 @@ TEST(PanelFuzz, HostileDriverAndUserLeaveThePanelSound)
         }
         if (step == std::min(kWarmUpSteps, steps))
         {
+            // The first drawing makes each control's surfaces, kept for its life.
+            fuzz.Paint();
             fuzz.Calm();
             before = CountResources();
         }
@@ -494,8 +499,9 @@ TEST(PanelFuzz, HostileDriverAndUserLeaveThePanelSound)
     const Counts after = CountResources();
     ASSERT_TRUE(before);
     EXPECT_EQ(after, *before) << "GDI/USER objects or handles left behind";
-    std::printf("panel fuzz: %u steps in %llu ms, seed %llu, calls digest %016llx; %s\n", steps,
-                elapsed, static_cast<unsigned long long>(seed),
-                static_cast<unsigned long long>(fuzz.Digest()),
-                ::testing::PrintToString(after).c_str());
+    std::printf("panel fuzz: %u steps in %llu ms, seed %llu, calls digest %016llx; %u requests "
+                "checked, %u message boxes; %s\n",
+                steps, elapsed, static_cast<unsigned long long>(seed),
+                static_cast<unsigned long long>(fuzz.Digest()), fuzz.Driver().RequestsChecked(),
+                fuzz.BoxesSeen(), ::testing::PrintToString(after).c_str());
 }
