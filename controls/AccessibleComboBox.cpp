@@ -3,15 +3,9 @@
 
 LRESULT CAccessibleComboBox::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    switch (msg)
-    {
-    case WM_GETOBJECT:
-        if (static_cast<LONG>(lParam) == OBJID_CLIENT)
-            return m_access.Answer(wParam, [this] { return NewComboAccessible(*this); });
-        break;
-    case WM_DESTROY:
-        m_access.Disconnect();
-        break;
-    }
+    LRESULT answer = 0;
+    if (m_access.OnMessage(
+            msg, wParam, lParam, [this] { return NewComboAccessible(*this); }, &answer))
+        return answer;
     return CComboBox::WindowProc(msg, wParam, lParam);
 }

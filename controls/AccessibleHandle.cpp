@@ -6,13 +6,19 @@ CAccessibleHandle::~CAccessibleHandle()
     Disconnect();
 }
 
-LRESULT CAccessibleHandle::Answer(WPARAM wParam, const std::function<CAccessibleObject*()>& make)
+bool CAccessibleHandle::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam,
+                                  const std::function<CAccessibleObject*()>& make, LRESULT* result)
 {
+    if (msg == WM_DESTROY)
+        Disconnect();
+    if (msg != WM_GETOBJECT || static_cast<LONG>(lParam) != OBJID_CLIENT)
+        return false;
     if (!m_object)
         m_object = make();
-    if (!m_object)
-        return 0;
-    return ::LresultFromObject(__uuidof(IAccessible), wParam, static_cast<IAccessible*>(m_object));
+    *result = m_object ? ::LresultFromObject(__uuidof(IAccessible), wParam,
+                                             static_cast<IAccessible*>(m_object))
+                       : 0;
+    return true;
 }
 
 void CAccessibleHandle::Disconnect()

@@ -15,8 +15,10 @@ public:
     CAccessibleHandle(const CAccessibleHandle&) = delete;
     CAccessibleHandle& operator=(const CAccessibleHandle&) = delete;
 
-    // The answer to WM_GETOBJECT for OBJID_CLIENT.
-    LRESULT Answer(WPARAM wParam, const std::function<CAccessibleObject*()>& make);
+    // Answers WM_GETOBJECT for the client and lets go at WM_DESTROY, which
+    // the control handles on. True when msg was answered, in *result.
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam,
+                   const std::function<CAccessibleObject*()>& make, LRESULT* result);
     void Disconnect();
 
 private:

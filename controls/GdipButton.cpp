@@ -311,6 +311,10 @@ void CGdipButton::UpdateToolTip(const std::wstring& text, bool activate)
 
 LRESULT CGdipButton::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    LRESULT answer = 0;
+    if (m_access.OnMessage(
+            msg, wParam, lParam, [this] { return NewToggleAccessible(*this); }, &answer))
+        return answer;
     switch (msg)
     {
     case WM_ERASEBKGND:
@@ -348,13 +352,6 @@ LRESULT CGdipButton::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
             ::NotifyWinEvent(EVENT_OBJECT_FOCUS, m_hWnd, OBJID_CLIENT, CHILDID_SELF);
         return result;
     }
-    case WM_GETOBJECT:
-        if (static_cast<LONG>(lParam) == OBJID_CLIENT)
-            return m_access.Answer(wParam, [this] { return NewToggleAccessible(*this); });
-        break;
-    case WM_DESTROY:
-        m_access.Disconnect();
-        break;
     }
     return CButton::WindowProc(msg, wParam, lParam);
 }

@@ -319,6 +319,10 @@ void CPngSlider::OnPaint()
 
 LRESULT CPngSlider::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    LRESULT answer = 0;
+    if (m_access.OnMessage(
+            msg, wParam, lParam, [this] { return NewFaderAccessible(*this); }, &answer))
+        return answer;
     switch (msg)
     {
     case WM_ERASEBKGND:
@@ -355,13 +359,6 @@ LRESULT CPngSlider::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
             ::NotifyWinEvent(EVENT_OBJECT_FOCUS, m_hWnd, OBJID_CLIENT, CHILDID_SELF);
         return result;
     }
-    case WM_GETOBJECT:
-        if (static_cast<LONG>(lParam) == OBJID_CLIENT)
-            return m_access.Answer(wParam, [this] { return NewFaderAccessible(*this); });
-        break;
-    case WM_DESTROY:
-        m_access.Disconnect();
-        break;
     case WM_TIMER:
         OnTimer(wParam);
         return 0;

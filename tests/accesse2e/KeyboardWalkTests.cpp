@@ -1,6 +1,6 @@
 #include "app/resource.h"
 #include "controls/ComApartment.h"
-#include "tests/support/PanelProcess.h"
+#include "tests/support/SharedPanel.h"
 #include "tests/support/SimulatorTool.h"
 #include "tests/support/XInput.h"
 #include <gtest/gtest.h>
@@ -28,22 +28,9 @@ std::wstring FromBstr(BSTR text)
     return result;
 }
 
-class KeyboardWalk : public testing::Test
+class KeyboardWalk : public SharedPanelSuite
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        EndAllPanels();
-        RunSim(L"reset");
-        s_process = std::make_unique<ChildProcess>(StartPanel());
-        s_panel = WaitForPanelWindow();
-    }
-    static void TearDownTestSuite()
-    {
-        EndAllPanels();
-        s_process.reset();
-    }
-
     void SetUp() override { ASSERT_TRUE(s_panel && ::IsWindow(s_panel)) << "no panel"; }
 
     // The control that has the focus: a settings box for its edit field.
@@ -103,12 +90,7 @@ protected:
     }
 
     CComApartment m_com;
-    static std::unique_ptr<ChildProcess> s_process;
-    static HWND s_panel;
 };
-
-std::unique_ptr<ChildProcess> KeyboardWalk::s_process;
-HWND KeyboardWalk::s_panel = nullptr;
 
 constexpr int kTabOrder[] = {IDC_FADER_IN_LEFT, IDC_FADER_IN_RIGHT, IDC_LINK_INPUT,
                              IDC_MUTE_INPUT,    IDC_FADER_OUT_LEFT, IDC_FADER_OUT_RIGHT,
