@@ -74,6 +74,15 @@ HRESULT CAccessibleObject::Check(const VARIANT& child) const
     return IsSelf(child) ? S_OK : E_INVALIDARG;
 }
 
+HRESULT CAccessibleObject::NoText(const VARIANT& child, BSTR* text) const
+{
+    if (!text)
+        return E_POINTER;
+    *text = nullptr;
+    const HRESULT checked = Check(child);
+    return FAILED(checked) ? checked : S_FALSE;
+}
+
 HRESULT CAccessibleObject::get_accParent(IDispatch** parent)
 {
     if (!parent)
@@ -129,11 +138,7 @@ HRESULT CAccessibleObject::get_accValue(VARIANT child, BSTR* value)
 
 HRESULT CAccessibleObject::get_accDescription(VARIANT child, BSTR* description)
 {
-    if (!description)
-        return E_POINTER;
-    *description = nullptr;
-    const HRESULT checked = Check(child);
-    return FAILED(checked) ? checked : S_FALSE;
+    return NoText(child, description);
 }
 
 HRESULT CAccessibleObject::get_accRole(VARIANT child, VARIANT* role)
@@ -171,30 +176,20 @@ HRESULT CAccessibleObject::get_accState(VARIANT child, VARIANT* state)
 
 HRESULT CAccessibleObject::get_accHelp(VARIANT child, BSTR* help)
 {
-    if (!help)
-        return E_POINTER;
-    *help = nullptr;
-    const HRESULT checked = Check(child);
-    return FAILED(checked) ? checked : S_FALSE;
+    return NoText(child, help);
 }
 
 HRESULT CAccessibleObject::get_accHelpTopic(BSTR* file, VARIANT child, LONG* topic)
 {
-    if (!file || !topic)
+    if (!topic)
         return E_POINTER;
-    *file = nullptr;
     *topic = 0;
-    const HRESULT checked = Check(child);
-    return FAILED(checked) ? checked : S_FALSE;
+    return NoText(child, file);
 }
 
 HRESULT CAccessibleObject::get_accKeyboardShortcut(VARIANT child, BSTR* shortcut)
 {
-    if (!shortcut)
-        return E_POINTER;
-    *shortcut = nullptr;
-    const HRESULT checked = Check(child);
-    return FAILED(checked) ? checked : S_FALSE;
+    return NoText(child, shortcut);
 }
 
 HRESULT CAccessibleObject::get_accFocus(VARIANT* focus)

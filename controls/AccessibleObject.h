@@ -73,6 +73,8 @@ protected:
 private:
     // S_OK when connected and the child is the control itself.
     HRESULT Check(const VARIANT& child) const;
+    // The answer for a text property the control does not have.
+    HRESULT NoText(const VARIANT& child, BSTR* text) const;
 
     HWND m_window;
     LONG m_references = 1;
