@@ -1,4 +1,5 @@
 #include "GUI_KV58App.h"
+#include "../controls/ComApartment.h"
 #include "../core/DeviceSettings.h"
 #include "../core/PresetApply.h"
 #include "../core/TextEncoding.h"
@@ -101,6 +102,7 @@ BOOL CGUI_KV58App::InitInstance()
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&controls);
 
+    CComApartment com;
     UsbAudioLibrary driver;
     CGUI_KV58Dlg dialog(driver.api(), SystemHidApi(), m_nCmdShow != SW_HIDE);
     m_pMainWnd = &dialog;

@@ -111,6 +111,8 @@ BOOL CGUI_KV58Dlg::OnInitDialog()
         fader->m_lineStep = 256;  // 1 dB
         fader->m_pageStep = 1280; // 5 dB
     }
+    DescribeControls();
+    StackControlsInReadingOrder();
 
     m_api.RegisterPnpNotification(nullptr, nullptr, m_hWnd, WM_PNP_NOTIFY, 0);
     OpenDevice();
@@ -165,6 +167,7 @@ LRESULT CGUI_KV58Dlg::OnDpiChanged(WPARAM dpis, const RECT* suggested)
     }
     m_fontNormaliser.Apply(::GetModuleHandleW(nullptr), m_hWnd, m_dpi);
     ScaleToWindowDpi();
+    StackControlsInReadingOrder();
     SetWindowIcons();
     // The readouts take their background again at their next erase.
     for (CTransparentStatic2* label : {&m_label1, &m_label2, &m_label3, &m_label4})
@@ -306,7 +309,11 @@ LRESULT CGUI_KV58Dlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     switch (msg)
     {
     case WM_DEVICE_NOTIFY:
-        return OnDeviceNotification();
+        return OnDeviceNotification(wParam);
+    case WM_TIMER:
+        if (OnDrainTimer(wParam))
+            return 0;
+        break;
     case WM_COPYDATA:
         return OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case WM_APPLY_PRESET:

@@ -1,4 +1,5 @@
 #pragma once
+#include "../controls/AccessibleComboBox.h"
 #include "../controls/DialogFontNormaliser.h"
 #include "../controls/GdipButton.h"
 #include "../controls/PngSlider.h"
@@ -41,7 +42,8 @@ public:
     void StopNotificationThread();
     void RefreshDeviceControls();
     LRESULT OnPnpNotification(WPARAM wParam);
-    LRESULT OnDeviceNotification();
+    // wParam 0 from the worker; a drain's own continuation otherwise.
+    LRESULT OnDeviceNotification(WPARAM wParam = 0);
 
     // Status reporting.
     void ReportStatusError(const wchar_t* label, UsbAudioStatus status);
@@ -124,6 +126,14 @@ public:
     DeviceSession m_session;
     ChannelModel m_channels{m_session};
     uint8_t m_inputSource = 0;
+    // A drain of the driver's queue that goes on in slices.
+    struct NotificationDrain
+    {
+        bool continuing = false;
+        bool rateChanged = false;
+        bool mixerChanged = false;
+    };
+    NotificationDrain m_drain;
     CTrayIcon m_trayIcon;
     // Broadcast by the shell when it starts anew with an empty tray.
     const UINT m_taskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
@@ -147,10 +157,10 @@ public:
     IconHandle m_trayImage;
     bool m_bShowAllowed;
     AsioBufferSizeList m_asioBufferSizes;
-    CComboBox m_cbSampleRate;
-    CComboBox m_cbInputSource;
-    CComboBox m_cbStreamingMode;
-    CComboBox m_cbAsioBuffer;
+    CAccessibleComboBox m_cbSampleRate;
+    CAccessibleComboBox m_cbInputSource;
+    CAccessibleComboBox m_cbStreamingMode;
+    CAccessibleComboBox m_cbAsioBuffer;
     CSliderCtrl m_trackbars[8];
     CPngSlider m_fader1;
     CPngSlider m_fader2;
@@ -181,10 +191,18 @@ private:
     // Hands the clean background to the skinned controls.
     void CaptureBackgrounds(const CDC& composition);
     void SetWindowIcons();
+    // Names, values and the Tab order for screen readers and the keyboard.
+    void DescribeControls();
+    // Tab follows reading order; skinning brings controls to the top, so
+    // this runs after every skinning.
+    void StackControlsInReadingOrder();
     void OnSysCommand(UINT id);
     void OnWindowPosChanging(WINDOWPOS* pos);
     LRESULT OnCtlColor(UINT msg, WPARAM wParam, LPARAM lParam);
     bool OnCommand(WORD id, WORD code);
+    void ContinueDrainLater();
+    // False when the timer is not the drain's.
+    bool OnDrainTimer(UINT_PTR id);
     // Creates the notification event anew: 0 or the error (tests make it fail).
     virtual DWORD CreateNotifyEvent();
 };

@@ -32,8 +32,7 @@ void CGUI_KV58Dlg::ShowChannel(const ChannelRecord& record, CPngSlider& fader, C
 
 void CGUI_KV58Dlg::ShowMute(const ChannelGroup& group, CGdipButton& button)
 {
-    button.m_toggled = m_channels.ReadMute(group);
-    button.Invalidate();
+    button.SetToggled(m_channels.ReadMute(group));
 }
 
 void CGUI_KV58Dlg::ReadMixerState()

@@ -54,10 +54,7 @@ void CGUI_KV58Dlg::ApplyPresetNamed(const std::wstring& name)
     CGdipButton* links[] = {&m_btnLink1, &m_btnLink2};
     for (int direction : {Preset::Input, Preset::Output})
         if (reading.preset.links[direction])
-        {
-            links[direction]->m_toggled = *reading.preset.links[direction];
-            links[direction]->Invalidate();
-        }
+            links[direction]->SetToggled(*reading.preset.links[direction]);
     RefreshDeviceControls();
     for (const PanelBox& box : PresetReport(reading, outcome))
     {

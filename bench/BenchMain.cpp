@@ -4,10 +4,10 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <gdiplus.h>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
-// "kv58bench startup" takes only the start-up figures (say, at another DPI).
 int main(int argc, char** argv)
 {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
@@ -17,17 +17,21 @@ int main(int argc, char** argv)
     Gdiplus::GdiplusStartup(&token, &input, nullptr);
     EndAllPanels();
 
-    FigureTable table;
-    BenchStartUp(table);
-    if (argc < 2 || std::strcmp(argv[1], "startup") != 0)
+    // Names on the command line pick benches (scripts/bench storm memory).
+    const struct
     {
-        BenchPainting(table);
-        BenchRoundTrips(table);
-        BenchDrag(table);
-        BenchNotificationStorm(table);
-        BenchIdle(table);
-        BenchMemory(table);
-    }
+        const char* name;
+        void (*run)(FigureTable&);
+    } benches[] = {{"startup", &BenchStartUp},   {"profile", &BenchStartUpProfile},
+                   {"painting", &BenchPainting}, {"roundtrips", &BenchRoundTrips},
+                   {"drag", &BenchDrag},         {"storm", &BenchNotificationStorm},
+                   {"idle", &BenchIdle},         {"memory", &BenchMemory}};
+    FigureTable table;
+    for (const auto& bench : benches)
+        if (argc < 2 || std::find_if(argv + 1, argv + argc,
+                                     [&](const char* arg)
+                                     { return std::strcmp(arg, bench.name) == 0; }) != argv + argc)
+            bench.run(table);
     table.Print();
 
     Gdiplus::GdiplusShutdown(token);

@@ -4,6 +4,7 @@
 // Each adds its figures to the table. Those on the simulated device reset it
 // first, and each ends the panels it started.
 void BenchStartUp(FigureTable& table);
+void BenchStartUpProfile(FigureTable& table);
 void BenchPainting(FigureTable& table);
 void BenchRoundTrips(FigureTable& table);
 void BenchDrag(FigureTable& table);

@@ -1,8 +1,10 @@
 #include "Benches.h"
+#include "GuiObjects.h"
 #include "ImportHook.h"
 #include "tests/support/Pump.h"
 #include "tests/support/TestPanel.h"
 #include <gdiplus.h>
+#include <psapi.h>
 #include <algorithm>
 
 namespace
@@ -10,6 +12,7 @@ namespace
 constexpr int kFullPaints = 30;
 constexpr double kDragMs = 10000;
 constexpr DWORD kMoveEveryMs = 15;
+constexpr int kCycles = 1000;
 
 // Calls the panel's code makes, counted on the way to the system.
 struct CallCounts
@@ -40,6 +43,71 @@ struct CallCounts
         return decode && createBitmap;
     }
 };
+
+double PrivateKb()
+{
+    PROCESS_MEMORY_COUNTERS_EX memory{};
+    memory.cb = sizeof memory;
+    if (!::GetProcessMemoryInfo(::GetCurrentProcess(),
+                                reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory))
+        return 0;
+    return static_cast<double>(memory.PrivateUsage ? memory.PrivateUsage : memory.PagefileUsage) /
+           1024.0;
+}
+
+void PumpPending()
+{
+    PumpUntil([] { return true; });
+}
+
+// Unplugs and plugs the fake device, each change handled to its end.
+void CycleDevice(CGUI_KV58Dlg& panel, int cycles)
+{
+    for (int cycle = 0; cycle < cycles; ++cycle)
+    {
+        FakeUsbAudio::Instance().deviceCount = 0;
+        ::SendMessageW(panel.m_hWnd, WM_PNP_NOTIFY, 2, 0);
+        PumpPending();
+        FakeUsbAudio::Instance().deviceCount = 1;
+        ::SendMessageW(panel.m_hWnd, WM_PNP_NOTIFY, 1, 0);
+        PumpPending();
+        // The fake's call log is not the panel's memory.
+        FakeUsbAudio::Instance().TakeCalls();
+    }
+}
+
+// Live GDI and USER objects at three moments, two rows each.
+struct GuiObjectFigures
+{
+    Figure gdi[3];
+    Figure user[3];
+
+    GuiObjectFigures()
+    {
+        const char* when[] = {"after start", "after a 10 s drag", "after 1000 unplug/plug cycles"};
+        for (int i = 0; i < 3; ++i)
+        {
+            gdi[i] = {std::string("live GDI objects ") + when[i], "count", {}, ""};
+            user[i] = {std::string("live USER objects ") + when[i], "count", {}, ""};
+        }
+    }
+    void Take(int moment)
+    {
+        PumpFor(200);
+        const LiveGuiObjects live = LiveGuiObjectsNow();
+        gdi[moment].samples = {static_cast<double>(live.gdi)};
+        user[moment].samples = {static_cast<double>(live.user)};
+    }
+    void AddTo(FigureTable& table, const char* note)
+    {
+        for (Figure* figures : {gdi, user})
+            for (int i = 0; i < 3; ++i)
+            {
+                figures[i].note = note;
+                table.Add(std::move(figures[i]));
+            }
+    }
+};
 } // namespace
 
 void BenchPainting(FigureTable& table)
@@ -61,6 +129,8 @@ void BenchPainting(FigureTable& table)
         table.Add(std::move(bitmaps));
         return;
     }
+    GuiObjectFigures objects;
+    const bool countObjects = CountGuiObjects();
     FakeUsbAudio::Instance().Reset();
     CallCounts::pngDecodes = 0;
     TestPanel panel;
@@ -73,6 +143,7 @@ void BenchPainting(FigureTable& table)
     ::ShowWindow(panel.m_hWnd, SW_SHOW);
     PumpFor(300);
     const long decodesAtSetUp = CallCounts::pngDecodes;
+    objects.Take(0);
 
     for (int run = 0; run < kFullPaints; ++run)
     {
@@ -105,6 +176,15 @@ void BenchPainting(FigureTable& table)
     }
     ::SendMessageW(faderWindow, WM_LBUTTONUP, 0, MAKELPARAM(x, height / 2));
     PumpFor(100);
+    objects.Take(1);
+    // One cycle first: what is made once for a reopen is not growth.
+    CycleDevice(panel, 1);
+    const double privateBefore = PrivateKb();
+    const double cyclesStart = NowMs();
+    CycleDevice(panel, kCycles);
+    const double cycleMs = (NowMs() - cyclesStart) / kCycles;
+    objects.Take(2);
+    const double privateAfter = PrivateKb();
     decodes.samples = {static_cast<double>(decodesAtSetUp)};
     decodesAfterDrag.samples = {static_cast<double>(CallCounts::pngDecodes)};
     decodes.note = decodesAfterDrag.note =
@@ -118,4 +198,16 @@ void BenchPainting(FigureTable& table)
     table.Add(std::move(decodes));
     table.Add(std::move(decodesAfterDrag));
     table.Add(std::move(bitmaps));
+    objects.AddTo(table, countObjects
+                             ? "in-process, fake driver; creations paired with deletions at the "
+                               "program's imports; USER: menus, icons and this thread's windows"
+                             : "the program's imports could not be hooked");
+    table.Add({"private bytes over 1000 unplug/plug cycles, in-process",
+               "KB",
+               {privateAfter - privateBefore},
+               "fake driver in the bench's own process; growth after one warm-up cycle"});
+    table.Add({"one unplug/plug cycle in-process, handled to its end",
+               "ms",
+               {cycleMs},
+               "fake driver; both PnP messages sent and the queue emptied"});
 }

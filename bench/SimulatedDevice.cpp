@@ -58,6 +58,11 @@ void SimulatedDevice::SetInputVolume(int16_t value)
         });
 }
 
+void SimulatedDevice::SetNotificationReadMs(uint32_t ms)
+{
+    m_device.WithState([&](sim::DeviceState& state) { state.notificationReadMs = ms; });
+}
+
 uint32_t SimulatedDevice::QueuedNotifications(DWORD process)
 {
     uint32_t queued = 0;

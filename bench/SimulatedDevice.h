@@ -21,6 +21,8 @@ public:
     void Attach(bool attached);
     void Notify(uint32_t type, uint32_t count);
     void SetInputVolume(int16_t value);
+    // Each notification read then takes this long: a slow bus.
+    void SetNotificationReadMs(uint32_t ms);
     // Notifications still queued for the handles one process opened.
     uint32_t QueuedNotifications(DWORD process);
 

@@ -1,6 +1,8 @@
 #include "GdipButton.h"
+#include "AccessibleControls.h"
 #include "BackgroundCapture.h"
 #include "DisplayScale.h"
+#include "FocusCues.h"
 #include "ImageDrawing.h"
 #include "MemDC.h"
 #include "ScaledImage.h"
@@ -186,6 +188,28 @@ void CGdipButton::DrawItem(const DRAWITEMSTRUCT& item)
     RECT client{};
     ::GetClientRect(m_hWnd, &client);
     ::BitBlt(item.hDC, 0, 0, client.right, client.bottom, surface->GetSafeHdc(), 0, 0, SRCCOPY);
+    if (FocusCuesShown(m_hWnd))
+    {
+        Gdiplus::Graphics graphics(item.hDC);
+        DrawFocusOutline(graphics, client.right, client.bottom, m_dpi);
+    }
+}
+
+void CGdipButton::SetToggled(bool toggled)
+{
+    const bool changed = (m_toggled != FALSE) != toggled;
+    m_toggled = toggled ? TRUE : FALSE;
+    Invalidate();
+    if (changed)
+        ::NotifyWinEvent(EVENT_OBJECT_STATECHANGE, m_hWnd, OBJID_CLIENT, CHILDID_SELF);
+}
+
+void CGdipButton::Click()
+{
+    if (m_toggleMode)
+        SetToggled(!m_toggled);
+    ::SendMessageW(GetParent(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(), BN_CLICKED),
+                   reinterpret_cast<LPARAM>(m_hWnd));
 }
 
 bool CGdipButton::OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result)
@@ -244,10 +268,14 @@ void CGdipButton::OnLButtonUp(int x, int y)
 {
     // The click notification that follows reads the new state.
     if (x >= 0 && x < m_width && y >= 0 && y < m_height && m_toggleMode)
-    {
-        m_toggled = !m_toggled;
-        Invalidate();
-    }
+        SetToggled(!m_toggled);
+}
+
+void CGdipButton::OnKeyUp(UINT key)
+{
+    // Space released on the pressed button clicks it, as a mouse release does.
+    if (key == VK_SPACE && m_toggleMode && (SendMessage(BM_GETSTATE) & BST_PUSHED))
+        SetToggled(!m_toggled);
 }
 
 void CGdipButton::UpdateToolTip(const std::wstring& text, bool activate)
@@ -283,6 +311,10 @@ void CGdipButton::UpdateToolTip(const std::wstring& text, bool activate)
 
 LRESULT CGdipButton::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    LRESULT answer = 0;
+    if (m_access.OnMessage(
+            msg, wParam, lParam, [this] { return NewToggleAccessible(*this); }, &answer))
+        return answer;
     switch (msg)
     {
     case WM_ERASEBKGND:
@@ -302,6 +334,24 @@ LRESULT CGdipButton::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_LBUTTONUP:
         OnLButtonUp(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return Default();
+    case WM_KEYDOWN:
+        // As in standard dialogs, the focus shows once the keyboard is used.
+        if (wParam == VK_SPACE)
+            ShowFocusCues(m_hWnd);
+        return Default();
+    case WM_KEYUP:
+        OnKeyUp(static_cast<UINT>(wParam));
+        return Default();
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_UPDATEUISTATE:
+    {
+        const LRESULT result = Default();
+        Invalidate();
+        if (msg == WM_SETFOCUS)
+            ::NotifyWinEvent(EVENT_OBJECT_FOCUS, m_hWnd, OBJID_CLIENT, CHILDID_SELF);
+        return result;
+    }
     }
     return CButton::WindowProc(msg, wParam, lParam);
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "../framework/Controls.h"
+#include "AccessibleHandle.h"
 #include "GdiPlusBitmap.h"
 #include "Surface.h"
 #include <memory>
@@ -23,6 +24,10 @@ public:
     // Copies the background under the button from the dialog's composition.
     void CaptureBackground(const CDC& composition);
     void UpdateToolTip(const std::wstring& text, bool activate);
+    // Sets the toggle state and redraws; tells assistive technology of a change.
+    void SetToggled(bool toggled);
+    // What a click does: toggle, then the click notification to the parent.
+    void Click();
 
     // The resolution the looks are drawn for; sizes come scaled already.
     UINT m_dpi = 96;
@@ -43,6 +48,7 @@ public:
     std::shared_ptr<const CGdiPlusBitmap> m_imgStandardPressed;
     std::shared_ptr<const CGdiPlusBitmap> m_imgDisabled;
     std::wstring m_toolTipText;
+    std::wstring m_accessibleName;
 
     struct WindowDestroyer
     {
@@ -78,4 +84,7 @@ private:
     void OnMouseHover();
     void OnMouseLeave();
     void OnLButtonUp(int x, int y);
+    void OnKeyUp(UINT key);
+
+    CAccessibleHandle m_access;
 };

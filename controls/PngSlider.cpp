@@ -1,6 +1,7 @@
 #include "PngSlider.h"
 #include "BackgroundCapture.h"
 #include "DisplayScale.h"
+#include "FocusCues.h"
 #include "ImageDrawing.h"
 #include "MemDC.h"
 #include "SafeMath.h"
@@ -75,8 +76,12 @@ void CPngSlider::SetPos(int pos)
         pos = m_rangeMax;
     if (pos < m_rangeMin)
         pos = m_rangeMin;
+    const bool changed = pos != m_pos;
     m_pos = pos;
     Redraw();
+    // Whoever moved it: the mouse, a key, the partner or the device.
+    if (changed && m_hWnd)
+        ::NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, m_hWnd, OBJID_CLIENT, CHILDID_SELF);
 }
 
 void CPngSlider::CaptureBackground(const CDC& composition)
@@ -146,6 +151,7 @@ void CPngSlider::OnLButtonDown(UINT flags, int y)
     m_dragTimer = ::SetTimer(m_hWnd, kDragTimerId, kDragPeriodMs, nullptr);
     ::SetCapture(m_hWnd);
     ::SetFocus(m_hWnd);
+    m_clickedFocus = TRUE;
     m_dragging = TRUE;
     if (flags == (MK_LBUTTON | MK_CONTROL))
     {
@@ -211,6 +217,9 @@ LRESULT CPngSlider::OnGetDlgCode()
 void CPngSlider::OnKeyDown(UINT key)
 {
     const long long pos = m_pos;
+    // As in standard dialogs, the focus shows once the keyboard moves something.
+    if (key >= VK_PRIOR && key <= VK_DOWN)
+        ShowFocusCues(m_hWnd);
     switch (key)
     {
     case VK_UP:
@@ -286,7 +295,9 @@ void CPngSlider::OnPaint()
         if (m_hasThumbImage)
         {
             const int top = PosToPixel(m_pos) - m_thumbHeight / 2;
-            if (m_hovering || ::GetFocus() == m_hWnd)
+            const bool focused =
+                (m_clickedFocus && ::GetFocus() == m_hWnd) || FocusCuesShown(m_hWnd);
+            if (m_hovering || focused)
             {
                 const SIZE natural = ImageSize(m_imgThumb.get());
                 DrawImageThroughMatrix(graphics, m_imgThumb.get(), SkinMatrix::kThumbHighlight,
@@ -300,12 +311,18 @@ void CPngSlider::OnPaint()
                                 m_thumbHeight);
             }
         }
+        if (FocusCuesShown(m_hWnd))
+            DrawFocusOutline(graphics, width, height, m_dpi);
     }
     ::EndPaint(m_hWnd, &paint);
 }
 
 LRESULT CPngSlider::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    LRESULT answer = 0;
+    if (m_access.OnMessage(
+            msg, wParam, lParam, [this] { return NewFaderAccessible(*this); }, &answer))
+        return answer;
     switch (msg)
     {
     case WM_ERASEBKGND:
@@ -332,9 +349,14 @@ LRESULT CPngSlider::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         return Default();
     case WM_KILLFOCUS:
     case WM_SETFOCUS:
+    case WM_UPDATEUISTATE:
     {
+        if (msg == WM_KILLFOCUS)
+            m_clickedFocus = FALSE;
         const LRESULT result = Default();
         Redraw();
+        if (msg == WM_SETFOCUS)
+            ::NotifyWinEvent(EVENT_OBJECT_FOCUS, m_hWnd, OBJID_CLIENT, CHILDID_SELF);
         return result;
     }
     case WM_TIMER:

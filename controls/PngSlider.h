@@ -1,5 +1,7 @@
 #pragma once
 #include "../framework/Controls.h"
+#include "AccessibleControls.h"
+#include "AccessibleHandle.h"
 #include "GdiPlusBitmap.h"
 #include "Surface.h"
 #include <memory>
@@ -27,6 +29,8 @@ public:
     bool SetThumbImage(std::shared_ptr<const CGdiPlusBitmap> image);
     // Clamps to the range, stores and redraws; posts nothing.
     void SetPos(int pos);
+    // A key's step: SetPos, then tells the parent and restarts the settle timer.
+    void StepTo(long long pos);
     void CaptureBackground(const CDC& composition);
 
     // The thumb centre's y for a position, and the position for a y.
@@ -63,6 +67,7 @@ public:
     UINT_PTR m_settleTimer = 0;
     std::shared_ptr<const CGdiPlusBitmap> m_imgTrack;
     std::shared_ptr<const CGdiPlusBitmap> m_imgThumb;
+    FaderDescription m_description;
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -71,7 +76,6 @@ private:
     double Span() const;
     void Redraw() const;
     void Notify(UINT msg) const;
-    void StepTo(long long pos);
     void MoveThumbTo(int y);
     void OnPaint();
     void OnLButtonDown(UINT flags, int y);
@@ -83,4 +87,8 @@ private:
     void OnKeyDown(UINT key);
     void OnMouseWheel(short delta);
     void OnTimer(UINT_PTR id);
+
+    // Focus taken by a click keeps the thumb bright, with or without focus cues.
+    BOOL m_clickedFocus = FALSE;
+    CAccessibleHandle m_access;
 };

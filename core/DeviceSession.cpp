@@ -8,10 +8,6 @@ constexpr unsigned int kNotifySampleRate = 1;
 constexpr unsigned int kNotifyVolume = 3;
 constexpr unsigned int kNotifyMute = 4;
 
-// A driver that never runs dry must not hold the panel: what is left is read
-// on the next wake, after the messages that queued up meanwhile.
-constexpr int kMaxNotificationsPerWake = 4096;
-
 // Waits for a thread to end while taking the messages other threads send to
 // this one: the worker may be inside its SendMessage to this thread.
 void WaitForThreadEnd(HANDLE thread)
@@ -86,23 +82,23 @@ DWORD WINAPI DeviceSession::NotificationThread(LPVOID parameter)
     return 0;
 }
 
-DeviceSession::Changes DeviceSession::ReadNotifications()
+DeviceSession::Changes DeviceSession::ReadNotifications(
+    std::chrono::steady_clock::time_point until)
 {
     Changes changes;
-    // The event resets itself, so one wake may stand for many notifications:
-    // read them all, then re-read each kind of state once.
-    int read = 0;
-    for (; read < kMaxNotificationsPerWake; ++read)
+    for (;;)
     {
         unsigned int type = 0;
         unsigned char data[64];
         unsigned int length = 0;
         if (m_api.ReadDeviceNotification(m_hDevice, &type, data, sizeof data, &length) != 0)
-            break;
+            return changes;
         changes.rate |= type == kNotifySampleRate;
         changes.mixer |= type == kNotifyVolume || type == kNotifyMute;
+        if (std::chrono::steady_clock::now() >= until)
+        {
+            changes.more = true;
+            return changes;
+        }
     }
-    if (read == kMaxNotificationsPerWake)
-        m_notifyEvent.Set();
-    return changes;
 }

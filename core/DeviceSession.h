@@ -4,6 +4,7 @@
 #include "../device/UsbAudioApi.h"
 #include "../device/WnHandle.h"
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 
@@ -17,6 +18,8 @@ public:
     {
         bool rate = false;
         bool mixer = false;
+        // Reading stopped at its time limit: more may be queued.
+        bool more = false;
     };
 
     DeviceSession(const UsbAudioApi& api, const HidApi& hid) : m_api(api), m_hid(hid) {}
@@ -38,8 +41,9 @@ public:
     void StopNotificationThread();
     // True while a stop waits for the worker to end.
     bool IsStopping() const { return m_stopNotifyThread && m_hNotifyThread.IsValid(); }
-    // Reads the notifications that are queued (a bounded number at a time).
-    Changes ReadNotifications();
+    // Reads the queued notifications until the driver runs dry or the time
+    // is up.
+    Changes ReadNotifications(std::chrono::steady_clock::time_point until);
 
     // The rate report to the device's HID function; always 0: it is a courtesy.
     UsbAudioStatus SendHidRateReport(bool firstFlag, bool secondFlag);

@@ -116,6 +116,12 @@ LRESULT CDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     {
     case WM_INITDIALOG:
         return OnInitDialog();
+    case WM_CHANGEUISTATE:
+        OnChangeUiState(wParam);
+        return 0;
+    case WM_QUERYUISTATE:
+        return (CWnd::WindowProc(msg, wParam, lParam) & ~UISF_HIDEFOCUS) |
+               (m_hideFocus ? UISF_HIDEFOCUS : 0);
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK && HIWORD(wParam) == BN_CLICKED)
         {
@@ -133,6 +139,38 @@ LRESULT CDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         break;
     }
     return CWnd::WindowProc(msg, wParam, lParam);
+}
+
+void CDialog::OnChangeUiState(WPARAM wParam)
+{
+    if (!(HIWORD(wParam) & UISF_HIDEFOCUS))
+        return;
+    const WORD action = LOWORD(wParam);
+    const bool hide = action == UIS_SET ? true : action == UIS_CLEAR ? false : m_hideFocus;
+    if (hide == m_hideFocus)
+        return;
+    m_hideFocus = hide;
+    // Every control redraws its focus the new way.
+    ::EnumChildWindows(
+        m_hWnd,
+        [](HWND child, LPARAM update) -> BOOL
+        {
+            ::SendMessageW(child, WM_UPDATEUISTATE, static_cast<WPARAM>(update), 0);
+            return TRUE;
+        },
+        static_cast<LPARAM>(wParam));
+}
+
+bool CDialog::PreTranslateMessage(MSG* msg)
+{
+    // The keys that move the focus around show where it is.
+    const bool navigation =
+        (msg->message == WM_KEYDOWN &&
+         (msg->wParam == VK_TAB || (msg->wParam >= VK_LEFT && msg->wParam <= VK_DOWN))) ||
+        (msg->message == WM_SYSKEYDOWN && msg->wParam == VK_MENU);
+    if (navigation && m_hideFocus)
+        SendMessage(WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS));
+    return CWnd::PreTranslateMessage(msg);
 }
 
 INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept

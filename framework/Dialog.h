@@ -27,13 +27,18 @@ protected:
     void DDX_Control(int id, CWnd& control);
 
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    bool PreTranslateMessage(MSG* msg) override;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND, UINT, WPARAM, LPARAM) noexcept;
     bool PreTranslateChain(MSG* msg);
+    void OnChangeUiState(WPARAM wParam);
 
     UINT m_templateId;
     CWnd* m_parent;
     bool m_modalRunning = false;
     INT_PTR m_result = 0;
+    // As in standard dialogs, focus cues stay hidden until the keyboard is
+    // used. Kept here because Wine, which always shows them, keeps no state.
+    bool m_hideFocus = true;
 };

@@ -85,6 +85,7 @@ void ResetDevice(DeviceState& state)
     state.volume[kOutput][0] = state.volume[kOutput][1] = -5120;
     state.mute[kInput] = state.mute[kOutput] = 0;
     state.busy = Busy::None;
+    state.notificationReadMs = 0;
     for (OpenHandle& handle : state.handles)
     {
         if (handle.id != 0 && handle.deviceIndex >= state.devices)

@@ -8,7 +8,7 @@ namespace sim
 constexpr uint32_t kMaxRates = 16;
 constexpr uint32_t kMaxDevices = 2;
 constexpr uint32_t kMaxHandles = 16;
-constexpr uint32_t kQueueCapacity = 8192;
+constexpr uint32_t kQueueCapacity = 32768;
 constexpr uint32_t kMaxPnpWindows = 16;
 constexpr uint32_t kMaxFaults = 32;
 constexpr uint32_t kFunctionNameLength = 32;
@@ -80,6 +80,7 @@ struct DeviceState
     uint8_t mute[2];      // by Direction
     int16_t volume[2][2]; // by Direction, then channel 1 and 2
     Busy busy;
+    uint32_t notificationReadMs; // how long each notification read takes: a slow bus
 
     uint32_t lastHandleId;
     OpenHandle handles[kMaxHandles];

@@ -170,20 +170,26 @@ extern "C"
                                                            unsigned int dataSize,
                                                            unsigned int* bytesReturned)
     {
-        return DeviceCall(Format("ReadDeviceNotification(%u)", dataSize), "ReadDeviceNotification",
-                          device,
-                          [&](DeviceState&, OpenHandle& handle)
-                          {
-                              if (!type)
-                                  return kStatusInvalidParameter;
-                              uint32_t taken = 0;
-                              if (!TakeNotification(handle, &taken))
-                                  return kStatusNoNotification;
-                              *type = taken;
-                              if (bytesReturned)
-                                  *bytesReturned = 0;
-                              return 0u;
-                          });
+        uint32_t delayMs = 0;
+        const UsbAudioStatus status = DeviceCall(Format("ReadDeviceNotification(%u)", dataSize),
+                                                 "ReadDeviceNotification", device,
+                                                 [&](DeviceState& state, OpenHandle& handle)
+                                                 {
+                                                     if (!type)
+                                                         return kStatusInvalidParameter;
+                                                     delayMs = state.notificationReadMs;
+                                                     uint32_t taken = 0;
+                                                     if (!TakeNotification(handle, &taken))
+                                                         return kStatusNoNotification;
+                                                     *type = taken;
+                                                     if (bytesReturned)
+                                                         *bytesReturned = 0;
+                                                     return 0u;
+                                                 });
+        // The slow bus holds the caller, not the other processes.
+        if (delayMs != 0)
+            ::Sleep(delayMs);
+        return status;
     }
 
     UsbAudioStatus WINAPI TUSBAUDIO_GetSupportedSampleRates(UsbAudioDeviceHandle device,

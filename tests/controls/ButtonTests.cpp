@@ -164,13 +164,19 @@ TEST_F(ButtonTest, DoubleClickCountsAsTwoClicks)
     EXPECT_FALSE(button.m_toggled);
 }
 
-TEST_F(ButtonTest, SpaceBarClicksWithoutToggling)
+TEST_F(ButtonTest, SpaceBarTogglesAndClicks)
 {
     ::SetFocus(button.m_hWnd);
-    button.SendMessage(WM_KEYDOWN, VK_SPACE, 0);
-    button.SendMessage(WM_KEYUP, VK_SPACE, 0);
-    EXPECT_EQ(host.clicks, (std::vector<BOOL>{FALSE}));
+    for (int press = 0; press < 2; ++press)
+    {
+        button.SendMessage(WM_KEYDOWN, VK_SPACE, 0);
+        button.SendMessage(WM_KEYUP, VK_SPACE, 0);
+    }
+    EXPECT_EQ(host.clicks, (std::vector<BOOL>{TRUE, FALSE}));
     EXPECT_FALSE(button.m_toggled);
+    // A release without the press is no click.
+    button.SendMessage(WM_KEYUP, VK_SPACE, 0);
+    EXPECT_EQ(host.clicks.size(), 2u);
 }
 
 TEST_F(ButtonTest, HeldDownShowsTheAlternatePressedLookInBothStates)

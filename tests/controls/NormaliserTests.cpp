@@ -136,7 +136,8 @@ TEST(DialogTemplate, ReadsTheExtendedForm)
     const auto panel = LoadDialogTemplate(Module(), IDD_GUI_KV58_DIALOG);
     ASSERT_TRUE(panel);
     EXPECT_EQ(panel->items.size(), 24u);
-    EXPECT_EQ(panel->items.back().id, static_cast<DWORD>(IDC_LINK_OUTPUT));
+    EXPECT_EQ(panel->items.front().id, static_cast<DWORD>(IDC_FADER_IN_LEFT));
+    EXPECT_EQ(panel->items.back().id, static_cast<DWORD>(IDC_LABEL_OUT_RIGHT));
 }
 
 TEST(DialogTemplate, WithoutAFontItAsksForEightPointTahoma)

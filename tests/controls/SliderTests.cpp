@@ -299,6 +299,8 @@ TEST_F(SliderTest, ThumbBrightensUnderTheMouseAndWithTheFocus)
     ::UpdateWindow(slider.m_hWnd);
     EXPECT_TRUE(Near(Shown(5, top + 4), thumb));
 
+    // The keyboard's focus: the host shows focus cues.
+    host.SendMessage(WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS));
     ::SetFocus(slider.m_hWnd);
     ::UpdateWindow(slider.m_hWnd);
     EXPECT_TRUE(Near(Shown(5, top + 4), bright));

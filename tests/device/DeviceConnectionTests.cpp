@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <functional>
 #include <thread>
 
 namespace
@@ -320,15 +321,50 @@ TEST_F(DeviceConnection, AFloodIsReadInBoundedRoundsWithoutLosingAny)
     DevicePanel panel;
     Open(panel);
     Fake().TakeCalls();
+    Fake().endlessType = 2;
+    {
+        Watchdog watchdog("one round of a drain that never runs dry");
+        panel.OnDeviceNotification();
+    }
+    EXPECT_GT(CountCalls(Fake().calls, "ReadDeviceNotification"), 0u);
+    // The round asked to come back for the rest; what is left ends with a rate change.
+    Fake().endlessType = 0;
     Fake().notifications.assign(5000, 2);
     Fake().notifications.push_back(1);
-    panel.OnDeviceNotification();
-    EXPECT_EQ(Fake().notifications.size(), 5001u - 4096u) << "one round stops at its bound";
-    EXPECT_EQ(CountCalls(Fake().calls, kRateRead), 0u);
-    // The round asked the worker to come back for the rest.
     ASSERT_TRUE(PumpNotifications());
     PumpFor(50);
     EXPECT_EQ(CountCalls(Fake().calls, kRateRead), 1u);
+}
+
+TEST_F(DeviceConnection, ADriverThatNeverRunsDryLetsPostedMessagesThrough)
+{
+    DevicePanel panel;
+    Open(panel);
+    Fake().endlessType = 3;
+    ::SetEvent(Fake().notificationEvent);
+    Fake().TakeCalls();
+    // The queue never empties now: take one message at a time.
+    const auto pumpEachUntil = [](const std::function<bool()>& condition)
+    {
+        const ULONGLONG end = ::GetTickCount64() + 5000;
+        for (MSG msg; !condition() && ::GetTickCount64() < end;)
+            if (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+                ::DispatchMessageW(&msg);
+            else
+                ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        return condition();
+    };
+    const auto reads = [] { return CountCalls(Fake().calls, "ReadDeviceNotification"); };
+    ASSERT_TRUE(pumpEachUntil([&] { return reads() > 0; }));
+    ::PostMessageW(panel.m_hWnd, WM_PNGSLIDER_CHANGED, IDC_FADER_IN_LEFT, 0);
+    EXPECT_TRUE(pumpEachUntil([] { return !Fake().CallsTo("Set(").empty(); }))
+        << "the fader's change is sent during the drain";
+    const size_t readsBefore = reads();
+    EXPECT_TRUE(pumpEachUntil([&] { return reads() > readsBefore; })) << "and the drain goes on";
+    EXPECT_EQ(CountCalls(Fake().calls, kMixerRead), 0u) << "state is re-read when the drain ends";
+    Fake().endlessType = 0;
+    PumpFor(100);
+    EXPECT_EQ(CountCalls(Fake().calls, kMixerRead), 1u);
 }
 
 TEST_F(DeviceConnection, ReopenWhileTheWorkerWaitsInsideItsSendDoesNotDeadlock)

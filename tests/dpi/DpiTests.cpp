@@ -1,6 +1,6 @@
 #include "app/resource.h"
 #include "tests/support/DpiOverride.h"
-#include "tests/support/GdiCount.h"
+#include "tests/support/ProcessCounts.h"
 #include "tests/support/Pump.h"
 #include "tests/support/SimulatorTool.h"
 #include "tests/support/TestPanel.h"
@@ -9,6 +9,7 @@
 #include <psapi.h>
 #include <memory>
 #include <string>
+#include <vector>
 
 // The panel at other display scales: laid out, skinned and worked with the
 // mouse at Wine's DPI of the prefix, and moved between scales in-process.
@@ -135,6 +136,20 @@ SIZE_T PrivateBytes()
     return memory.PrivateUsage ? memory.PrivateUsage : memory.PagefileUsage;
 }
 
+// The controls Tab visits, in order, from the first fader.
+std::vector<int> TabWalk(HWND panel)
+{
+    std::vector<int> ids;
+    HWND first = ::GetDlgItem(panel, IDC_FADER_IN_LEFT);
+    HWND control = first;
+    do
+    {
+        ids.push_back(::GetDlgCtrlID(control));
+        control = ::GetNextDlgTabItem(panel, control, FALSE);
+    } while (control && control != first && ids.size() < 20);
+    return ids;
+}
+
 // The message Windows sends when the panel moves to a screen of another scale.
 void MoveToDpi(TestPanel& panel, int dpi)
 {
@@ -167,6 +182,12 @@ TEST(PanelAtScale, MovesBetweenScalesWithoutLeaking)
     EXPECT_EQ(panel.m_btnMute1.m_imgStandard, panel.m_btnMute2.m_imgStandard)
         << "one decoded image for both buttons";
     EXPECT_TRUE(panel.m_btnMute1.m_statesBuilt) << "looks built again at the new size";
+    EXPECT_EQ(TabWalk(panel.m_hWnd),
+              (std::vector<int>{IDC_FADER_IN_LEFT, IDC_FADER_IN_RIGHT, IDC_LINK_INPUT,
+                                IDC_MUTE_INPUT, IDC_FADER_OUT_LEFT, IDC_FADER_OUT_RIGHT,
+                                IDC_LINK_OUTPUT, IDC_MUTE_OUTPUT, IDC_INPUT_SOURCE,
+                                IDC_SAMPLE_RATE, IDC_STREAMING_MODE, IDC_ASIO_BUFFER}))
+        << "Tab still follows reading order";
 
     // The system keeps a few objects for each resolution it has drawn at
     // (measured: 3 to 6 at its first visit, none after): every one is seen

@@ -1,6 +1,6 @@
 #include "ScreenProbe.h"
 #include "app/resource.h"
-#include "tests/support/PanelProcess.h"
+#include "tests/support/SharedPanel.h"
 #include "tests/support/SimulatorTool.h"
 #include "tests/support/XInput.h"
 #include <gtest/gtest.h>
@@ -92,22 +92,9 @@ double Median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-class MixerEndToEnd : public testing::Test
+class MixerEndToEnd : public SharedPanelSuite
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        EndAllPanels();
-        RunSim(L"reset");
-        s_process = std::make_unique<ChildProcess>(StartPanel());
-        s_panel = WaitForPanelWindow();
-    }
-    static void TearDownTestSuite()
-    {
-        EndAllPanels();
-        s_process.reset();
-    }
-
     void SetUp() override
     {
         ASSERT_TRUE(s_panel && ::IsWindow(s_panel)) << "the panel did not start";
@@ -228,13 +215,7 @@ protected:
         EXPECT_TRUE(drag.Wait(10000));
         return start + 2 * kSteps;
     }
-
-    static std::unique_ptr<ChildProcess> s_process;
-    static HWND s_panel;
 };
-
-std::unique_ptr<ChildProcess> MixerEndToEnd::s_process;
-HWND MixerEndToEnd::s_panel = nullptr;
 
 void Report(const char* what, const std::vector<double>& rates)
 {

@@ -100,15 +100,14 @@ TEST_F(PanelTray, PressOrDoubleClickOnTheIconOpensAHiddenOrMinimisedPanel)
         PostTrayMouse(panel, press);
         EXPECT_TRUE(WaitFor([&] { return IsOnScreen(panel); })) << "minimised, " << press;
     }
-    // "&Open" restores a minimised panel too, to where it was.
-    RECT before{};
-    ::GetWindowRect(panel, &before);
+    // "&Open" restores a minimised panel too, to where it was. The X server
+    // reports a restored window's place a little after it shows again.
+    const RECT before = SettledWindowRect(panel);
     ::ShowWindow(panel, SW_MINIMIZE);
     ASSERT_TRUE(WaitFor([&] { return ::IsIconic(panel) != FALSE; }));
     PostCommand(panel, kOpen);
     EXPECT_TRUE(WaitFor([&] { return IsOnScreen(panel); }));
-    RECT after{};
-    ::GetWindowRect(panel, &after);
+    const RECT after = SettledWindowRect(panel);
     EXPECT_TRUE(::EqualRect(&before, &after));
 }
 

@@ -41,6 +41,21 @@ protected:
 
     static bool IsOnScreen(HWND panel) { return ::IsWindowVisible(panel) && !::IsIconic(panel); }
 
+    // The window's rectangle once it has stopped moving for a while.
+    static RECT SettledWindowRect(HWND window)
+    {
+        RECT last{}, now{};
+        ::GetWindowRect(window, &last);
+        for (int tries = 0; tries < 20; ++tries, last = now)
+        {
+            ::Sleep(150);
+            ::GetWindowRect(window, &now);
+            if (::EqualRect(&last, &now))
+                break;
+        }
+        return now;
+    }
+
     // A mouse event over the panel's icon, as the shell reports it.
     static void PostTrayMouse(HWND panel, UINT mouseMessage, UINT iconId = kTrayIconId)
     {

@@ -23,8 +23,20 @@ std::string Format(const char* format, ...)
     return buffer;
 }
 
+// Logs a call and lets the script answer it.
+void Log(std::string call)
+{
+    F().calls.push_back(std::move(call));
+    F().scripted = F().script ? F().script(F().calls.back()) : std::nullopt;
+}
+
 bool Failing(const char* function, UsbAudioStatus* status)
 {
+    if (F().scripted)
+    {
+        *status = *F().scripted;
+        return true;
+    }
     auto it = F().failures.find(function);
     if (it == F().failures.end())
         return false;
@@ -57,20 +69,20 @@ std::string Hex(const void* data, unsigned int length)
 
 UsbAudioStatus WINAPI EnumerateDevices()
 {
-    F().calls.push_back("EnumerateDevices()");
+    Log("EnumerateDevices()");
     FAIL_IF_ASKED("EnumerateDevices");
     return 0;
 }
 
 unsigned int WINAPI GetDeviceCount()
 {
-    F().calls.push_back("GetDeviceCount()");
+    Log("GetDeviceCount()");
     return F().deviceCount;
 }
 
 UsbAudioStatus WINAPI OpenDeviceByIndex(unsigned int index, UsbAudioDeviceHandle* device)
 {
-    F().calls.push_back(Format("OpenDeviceByIndex(%u)", index));
+    Log(Format("OpenDeviceByIndex(%u)", index));
     FAIL_IF_ASKED("OpenDeviceByIndex");
     if (index >= F().deviceCount)
         return kStatusNoDevice;
@@ -81,7 +93,7 @@ UsbAudioStatus WINAPI OpenDeviceByIndex(unsigned int index, UsbAudioDeviceHandle
 
 UsbAudioStatus WINAPI CloseDevice(UsbAudioDeviceHandle device)
 {
-    F().calls.push_back(Format("CloseDevice(%s)", device ? "device" : "null"));
+    Log(Format("CloseDevice(%s)", device ? "device" : "null"));
     if (!ValidHandle(device))
         return kStatusNoDevice;
     --F().openHandles;
@@ -90,7 +102,7 @@ UsbAudioStatus WINAPI CloseDevice(UsbAudioDeviceHandle device)
 
 UsbAudioStatus WINAPI GetDeviceProperties(UsbAudioDeviceHandle device, void* properties)
 {
-    F().calls.push_back("GetDeviceProperties()");
+    Log("GetDeviceProperties()");
     FAIL_IF_ASKED("GetDeviceProperties");
     if (!ValidHandle(device))
         return kStatusNoDevice;
@@ -103,7 +115,7 @@ UsbAudioStatus WINAPI GetDeviceProperties(UsbAudioDeviceHandle device, void* pro
 UsbAudioStatus WINAPI RegisterPnpNotification(HANDLE, HANDLE, HWND window, UINT message,
                                               unsigned int flags)
 {
-    F().calls.push_back(Format("RegisterPnpNotification(0x%x,%u)", message, flags));
+    Log(Format("RegisterPnpNotification(0x%x,%u)", message, flags));
     FAIL_IF_ASKED("RegisterPnpNotification");
     F().pnpWindow = window;
     F().pnpMessage = message;
@@ -113,7 +125,7 @@ UsbAudioStatus WINAPI RegisterPnpNotification(HANDLE, HANDLE, HWND window, UINT 
 UsbAudioStatus WINAPI RegisterDeviceNotification(UsbAudioDeviceHandle device, unsigned int mask,
                                                  HANDLE event, unsigned int flags)
 {
-    F().calls.push_back(Format("RegisterDeviceNotification(0x%x,%u)", mask, flags));
+    Log(Format("RegisterDeviceNotification(0x%x,%u)", mask, flags));
     FAIL_IF_ASKED("RegisterDeviceNotification");
     if (!ValidHandle(device))
         return kStatusNoDevice;
@@ -125,14 +137,19 @@ UsbAudioStatus WINAPI ReadDeviceNotification(UsbAudioDeviceHandle device, unsign
                                              unsigned char*, unsigned int dataSize,
                                              unsigned int* bytesReturned)
 {
-    F().calls.push_back(Format("ReadDeviceNotification(%u)", dataSize));
+    Log(Format("ReadDeviceNotification(%u)", dataSize));
     FAIL_IF_ASKED("ReadDeviceNotification");
     if (!ValidHandle(device))
         return kStatusNoDevice;
-    if (F().notifications.empty())
+    if (F().endlessType != 0)
+        *type = F().endlessType;
+    else if (F().notifications.empty())
         return 0xE0000010; // nothing queued
-    *type = F().notifications.front();
-    F().notifications.pop_front();
+    else
+    {
+        *type = F().notifications.front();
+        F().notifications.pop_front();
+    }
     if (bytesReturned)
         *bytesReturned = 0;
     return 0;
@@ -141,7 +158,7 @@ UsbAudioStatus WINAPI ReadDeviceNotification(UsbAudioDeviceHandle device, unsign
 UsbAudioStatus WINAPI GetSupportedSampleRates(UsbAudioDeviceHandle device, unsigned int maxCount,
                                               unsigned int* rates, unsigned int* count)
 {
-    F().calls.push_back(Format("GetSupportedSampleRates(%u)", maxCount));
+    Log(Format("GetSupportedSampleRates(%u)", maxCount));
     FAIL_IF_ASKED("GetSupportedSampleRates");
     if (!ValidHandle(device))
         return kStatusNoDevice;
@@ -149,13 +166,13 @@ UsbAudioStatus WINAPI GetSupportedSampleRates(UsbAudioDeviceHandle device, unsig
     for (unsigned int rate : F().supportedRates)
         if (n < maxCount)
             rates[n++] = rate;
-    *count = n;
+    *count = F().claimedRateCount ? F().claimedRateCount : n;
     return 0;
 }
 
 UsbAudioStatus WINAPI GetCurrentSampleRate(UsbAudioDeviceHandle device, unsigned int* rate)
 {
-    F().calls.push_back("GetCurrentSampleRate()");
+    Log("GetCurrentSampleRate()");
     FAIL_IF_ASKED("GetCurrentSampleRate");
     if (!ValidHandle(device))
         return kStatusNoDevice;
@@ -165,7 +182,7 @@ UsbAudioStatus WINAPI GetCurrentSampleRate(UsbAudioDeviceHandle device, unsigned
 
 UsbAudioStatus WINAPI SetSampleRate(UsbAudioDeviceHandle device, unsigned int rate)
 {
-    F().calls.push_back(Format("SetSampleRate(%u)", rate));
+    Log(Format("SetSampleRate(%u)", rate));
     FAIL_IF_ASKED("SetSampleRate");
     if (!ValidHandle(device))
         return kStatusNoDevice;
@@ -175,7 +192,7 @@ UsbAudioStatus WINAPI SetSampleRate(UsbAudioDeviceHandle device, unsigned int ra
 
 UsbAudioStatus WINAPI GetUsbStreamingMode(unsigned int* mode)
 {
-    F().calls.push_back("GetUsbStreamingMode()");
+    Log("GetUsbStreamingMode()");
     FAIL_IF_ASKED("GetUsbStreamingMode");
     *mode = F().streamingMode;
     return 0;
@@ -183,7 +200,7 @@ UsbAudioStatus WINAPI GetUsbStreamingMode(unsigned int* mode)
 
 UsbAudioStatus WINAPI SetUsbStreamingMode(unsigned int mode)
 {
-    F().calls.push_back(Format("SetUsbStreamingMode(%u)", mode));
+    Log(Format("SetUsbStreamingMode(%u)", mode));
     FAIL_IF_ASKED("SetUsbStreamingMode");
     F().streamingMode = mode;
     return 0;
@@ -191,7 +208,7 @@ UsbAudioStatus WINAPI SetUsbStreamingMode(unsigned int mode)
 
 UsbAudioStatus WINAPI GetASIOBufferSize(unsigned int* samples)
 {
-    F().calls.push_back("GetASIOBufferSize()");
+    Log("GetASIOBufferSize()");
     FAIL_IF_ASKED("GetASIOBufferSize");
     *samples = F().asioBufferSize;
     return 0;
@@ -199,7 +216,7 @@ UsbAudioStatus WINAPI GetASIOBufferSize(unsigned int* samples)
 
 UsbAudioStatus WINAPI SetASIOBufferSize(unsigned int samples)
 {
-    F().calls.push_back(Format("SetASIOBufferSize(%u)", samples));
+    Log(Format("SetASIOBufferSize(%u)", samples));
     FAIL_IF_ASKED("SetASIOBufferSize");
     F().asioBufferSize = samples;
     return 0;
@@ -207,7 +224,7 @@ UsbAudioStatus WINAPI SetASIOBufferSize(unsigned int samples)
 
 UsbAudioStatus WINAPI GetMinimumASIOBufferSize(unsigned int rate, unsigned int* samples)
 {
-    F().calls.push_back(Format("GetMinimumASIOBufferSize(%u)", rate));
+    Log(Format("GetMinimumASIOBufferSize(%u)", rate));
     FAIL_IF_ASKED("GetMinimumASIOBufferSize");
     *samples = F().minimumAsioBufferSize;
     return 0;
@@ -217,7 +234,7 @@ UsbAudioStatus WINAPI GetChannelProperties(UsbAudioDeviceHandle device, unsigned
                                            unsigned int maxCount, void* records,
                                            unsigned int* count)
 {
-    F().calls.push_back(Format("GetChannelProperties(%u,%u)", inputGroup, maxCount));
+    Log(Format("GetChannelProperties(%u,%u)", inputGroup, maxCount));
     UsbAudioStatus injected = 0;
     const bool failing = Failing(
         inputGroup ? "GetChannelProperties(input)" : "GetChannelProperties(output)", &injected);
@@ -239,9 +256,8 @@ UsbAudioStatus WINAPI AudioControlRequestGet(UsbAudioDeviceHandle device, unsign
                                              unsigned char channel, void* data, unsigned int length,
                                              unsigned int* transferred, unsigned int timeoutMs)
 {
-    F().calls.push_back(Format("Get(%u,0x%02x,%u,%u,len=%u,timeout=%u%s)", entity, request,
-                               selector, channel, length, timeoutMs,
-                               transferred ? ",transferred" : ""));
+    Log(Format("Get(%u,0x%02x,%u,%u,len=%u,timeout=%u%s)", entity, request, selector, channel,
+               length, timeoutMs, transferred ? ",transferred" : ""));
     FAIL_IF_ASKED(Format("Get(%u,%u)", entity, selector).c_str());
     FAIL_IF_ASKED("Get");
     if (!ValidHandle(device))
@@ -258,9 +274,9 @@ UsbAudioStatus WINAPI AudioControlRequestSet(UsbAudioDeviceHandle device, unsign
                                              unsigned char channel, void* data, unsigned int length,
                                              unsigned int* transferred, unsigned int timeoutMs)
 {
-    F().calls.push_back(Format("Set(%u,0x%02x,%u,%u,len=%u,data=%s,timeout=%u%s)", entity, request,
-                               selector, channel, length, Hex(data, length).c_str(), timeoutMs,
-                               transferred ? ",transferred" : ""));
+    Log(Format("Set(%u,0x%02x,%u,%u,len=%u,data=%s,timeout=%u%s)", entity, request, selector,
+               channel, length, Hex(data, length).c_str(), timeoutMs,
+               transferred ? ",transferred" : ""));
     FAIL_IF_ASKED(Format("Set(%u,%u)", entity, selector).c_str());
     FAIL_IF_ASKED("Set");
     if (!ValidHandle(device))
@@ -272,6 +288,8 @@ UsbAudioStatus WINAPI AudioControlRequestSet(UsbAudioDeviceHandle device, unsign
 
 const wchar_t* WINAPI StatusCodeStringW(UsbAudioStatus status)
 {
+    if (F().statusText)
+        return *F().statusText;
     switch (status)
     {
     case 0:
@@ -343,6 +361,7 @@ void FakeUsbAudio::Reset()
     vendorId = 0x152A;
     productId = 0x8758;
     supportedRates = {44100, 48000, 88200, 96000};
+    claimedRateCount = 0;
     currentRate = 48000;
     streamingMode = 4;
     asioBufferSize = 512;
@@ -360,11 +379,15 @@ void FakeUsbAudio::Reset()
     SetVolume(15, 2, -5120);
     SetByte(15, 1, 0);
     notifications.clear();
+    endlessType = 0;
     notificationEvent = nullptr;
     pnpWindow = nullptr;
     pnpMessage = 0;
     openHandles = 0;
     failures.clear();
+    statusText.reset();
+    script = nullptr;
+    scripted.reset();
     calls.clear();
 }
 

@@ -3,7 +3,9 @@
 #include "device/UsbAudioApi.h"
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -27,6 +29,13 @@ public:
     void Fail(const std::string& function, UsbAudioStatus status);
     void ClearFailures() { failures.clear(); }
 
+    // A script that plays a misbehaving driver: asked after each call is
+    // logged (with its text), it may change the state the call is about to
+    // read, and a status it returns is the call's answer.
+    std::function<std::optional<UsbAudioStatus>(const std::string& call)> script;
+    // The script's answer to the call being made.
+    std::optional<UsbAudioStatus> scripted;
+
     // Queues a notification and signals the registered event.
     void Notify(unsigned int type);
 
@@ -40,6 +49,8 @@ public:
     uint32_t vendorId = 0x152A;
     uint32_t productId = 0x8758;
     std::vector<unsigned int> supportedRates;
+    // A count the rate query reports instead of the rates it filled; 0: the true count.
+    unsigned int claimedRateCount = 0;
     unsigned int currentRate = 48000;
     unsigned int streamingMode = 4;
     unsigned int asioBufferSize = 512;
@@ -54,11 +65,15 @@ public:
     // Current value of each control, by (entity, selector, channel).
     std::map<std::tuple<uint8_t, uint8_t, uint8_t>, std::vector<uint8_t>> controls;
     std::deque<unsigned int> notifications;
+    // Non-zero: a driver that never runs dry, every read gives this type.
+    unsigned int endlessType = 0;
     HANDLE notificationEvent = nullptr;
     HWND pnpWindow = nullptr;
     UINT pnpMessage = 0;
     int openHandles = 0;
     std::map<std::string, UsbAudioStatus> failures;
+    // The driver's text for every status when set, null included.
+    std::optional<const wchar_t*> statusText;
     std::vector<std::string> calls;
 
     // Convenience for the controls the panel uses.

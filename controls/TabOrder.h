@@ -1,0 +1,8 @@
+#pragma once
+#include <windows.h>
+#include <initializer_list>
+
+// Puts the dialog's controls at the top of the z-order, in the given order,
+// which is the order Tab visits them in. Skinning brings controls to the top
+// one by one, so the template's order does not survive it.
+void StackInTabOrder(HWND dialog, std::initializer_list<int> ids);
