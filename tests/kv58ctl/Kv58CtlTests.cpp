@@ -269,17 +269,6 @@ TEST_F(Kv58CtlPresets, PanelSwitchAppliesWithOrWithoutARunningPanel)
     EndAllPanels();
 }
 
-// Asked of the window itself: another process's control.
-std::wstring WindowText(HWND window)
-{
-    wchar_t text[256] = L"";
-    DWORD_PTR length = 0;
-    if (!::SendMessageTimeoutW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text),
-                               SMTO_ABORTIFHUNG, 2000, &length))
-        return L"";
-    return std::wstring(text, length);
-}
-
 TEST_F(Kv58Ctl, RunningPanelFollowsItsChanges)
 {
     constexpr int kSampleRate = 1001;
@@ -289,14 +278,14 @@ TEST_F(Kv58Ctl, RunningPanelFollowsItsChanges)
     const HWND window = WaitForPanelWindow();
     ASSERT_NE(window, nullptr);
     const HWND rate = ::GetDlgItem(window, kSampleRate);
-    ASSERT_TRUE(WaitFor([&] { return WindowText(rate) == L"48000 Hz"; }, 10000));
+    ASSERT_TRUE(WaitFor([&] { return RemoteWindowText(rate) == L"48000 Hz"; }, 10000));
 
     EXPECT_EQ(Ctl(L"rate 96000").exitCode, 0u);
     EXPECT_EQ(Ctl(L"level out left -30").exitCode, 0u);
-    EXPECT_TRUE(WaitFor([&] { return WindowText(rate) == L"96000 Hz"; }));
+    EXPECT_TRUE(WaitFor([&] { return RemoteWindowText(rate) == L"96000 Hz"; }));
     const HWND readout = ::GetDlgItem(window, kOutLeftReadout);
-    EXPECT_TRUE(WaitFor([&] { return WindowText(readout) == L"-30"; }))
-        << testing::PrintToString(WindowText(readout));
+    EXPECT_TRUE(WaitFor([&] { return RemoteWindowText(readout) == L"-30"; }))
+        << testing::PrintToString(RemoteWindowText(readout));
     EndAllPanels();
 }
 } // namespace

@@ -70,17 +70,6 @@ std::vector<std::string> VolumeSets(const std::vector<std::string>& log, int uni
     return sets;
 }
 
-// Asked of the window itself, as its own process answers.
-std::wstring TextOf(HWND window)
-{
-    wchar_t text[64] = L"";
-    DWORD_PTR length = 0;
-    if (!::SendMessageTimeoutW(window, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(text),
-                               SMTO_ABORTIFHUNG, 2000, &length))
-        return L"?";
-    return std::wstring(text, std::min<DWORD_PTR>(length, 63));
-}
-
 std::string Point(int x, int y)
 {
     return std::to_string(x) + " " + std::to_string(y);
@@ -115,7 +104,7 @@ protected:
     }
 
     HWND Item(int id) const { return ::GetDlgItem(s_panel, id); }
-    std::wstring Readout(int id) const { return TextOf(Item(id)); }
+    std::wstring Readout(int id) const { return RemoteWindowText(Item(id)); }
     RECT Rect(int id) const
     {
         RECT rect{};

@@ -20,18 +20,6 @@ const std::wstring kBufferWarning =
     L" Hz sampling rate the selected ASIO buffer size is too small for the current USB streaming "
     L"mode. To avoid audio distortions, you should select a larger ASIO buffer size.";
 
-// Asked of the window itself: for another process's window GetWindowText
-// gives only the caption the system keeps, not a combo box's edit text.
-std::wstring WindowText(HWND window)
-{
-    wchar_t text[512] = L"";
-    DWORD_PTR length = 0;
-    if (!::SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text),
-                               SMTO_ABORTIFHUNG, 2000, &length))
-        return L"";
-    return std::wstring(text, std::min<DWORD_PTR>(length, 511));
-}
-
 class SettingsEndToEnd : public testing::Test
 {
 protected:
@@ -54,7 +42,7 @@ protected:
 
     HWND Box(int id) const { return ::GetDlgItem(m_panel, id); }
     // What the combo box shows in its edit field.
-    std::wstring Shown(int id) const { return WindowText(Box(id)); }
+    std::wstring Shown(int id) const { return RemoteWindowText(Box(id)); }
 
     // Picks the item that carries the value, as the user's click would.
     void Choose(int id, DWORD_PTR value)
@@ -144,8 +132,8 @@ TEST_F(SettingsEndToEnd, ARefusedRateIsExplainedInAMessageBoxThenTheBoxFallsBack
     Choose(kSampleRate, 96000);
     HWND messageBox = WaitForMessageBox();
     ASSERT_NE(messageBox, nullptr);
-    EXPECT_EQ(WindowText(::GetDlgItem(messageBox, 0xFFFF)), kSoundText);
-    EXPECT_EQ(WindowText(messageBox), L"Halvix HV10 ");
+    EXPECT_EQ(RemoteWindowText(::GetDlgItem(messageBox, 0xFFFF)), kSoundText);
+    EXPECT_EQ(RemoteWindowText(messageBox), L"Halvix HV10 ");
     EXPECT_EQ(Shown(kSampleRate), L"96000 Hz") << "the user's pick stands until the box closes";
     PressOk(messageBox);
     EXPECT_TRUE(WaitFor([&] { return Shown(kSampleRate) == L"48000 Hz"; }));
@@ -168,8 +156,8 @@ TEST_F(SettingsEndToEnd, ABufferBelowTheMinimumIsWarnedAboutThenSetAnyway)
     Choose(kAsioBuffer, 64);
     HWND messageBox = WaitForMessageBox();
     ASSERT_NE(messageBox, nullptr);
-    EXPECT_EQ(WindowText(::GetDlgItem(messageBox, 0xFFFF)), L"At 48000" + kBufferWarning);
-    EXPECT_EQ(WindowText(messageBox), L"VOSTRAND KV58 Audio Control Panel");
+    EXPECT_EQ(RemoteWindowText(::GetDlgItem(messageBox, 0xFFFF)), L"At 48000" + kBufferWarning);
+    EXPECT_EQ(RemoteWindowText(messageBox), L"VOSTRAND KV58 Audio Control Panel");
     EXPECT_EQ(SimState()["buffer"], "512") << "the warning comes before the change";
     PressOk(messageBox);
     EXPECT_TRUE(SimIs("buffer", "64"));
@@ -185,7 +173,7 @@ TEST_F(SettingsEndToEnd, AModeThatNeedsALargerBufferIsSetThenWarnedAbout)
     ASSERT_NE(messageBox, nullptr);
     EXPECT_EQ(SimState()["mode"], "16");
     EXPECT_EQ(Shown(kStreamingMode), L"Safe (16 ms)");
-    EXPECT_EQ(WindowText(::GetDlgItem(messageBox, 0xFFFF)), L"At 48000" + kBufferWarning);
+    EXPECT_EQ(RemoteWindowText(::GetDlgItem(messageBox, 0xFFFF)), L"At 48000" + kBufferWarning);
     PressOk(messageBox);
     EXPECT_EQ(SimState()["buffer"], "512");
 }

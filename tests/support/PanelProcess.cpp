@@ -1,4 +1,5 @@
 #include "PanelProcess.h"
+#include <algorithm>
 #include <tlhelp32.h>
 #include <utility>
 
@@ -125,4 +126,14 @@ void EndAllPanels()
         }
     }
     ::CloseHandle(snapshot);
+}
+
+std::wstring RemoteWindowText(HWND window)
+{
+    wchar_t text[512] = L"";
+    DWORD_PTR length = 0;
+    if (!::SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text),
+                               SMTO_ABORTIFHUNG, 2000, &length))
+        return L"";
+    return std::wstring(text, std::min<DWORD_PTR>(length, 511));
 }

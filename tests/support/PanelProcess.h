@@ -41,3 +41,7 @@ HWND WaitForPanelWindow(DWORD timeoutMs = 10000);
 bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 5000);
 // Ends every panel still running, so that each test starts alone.
 void EndAllPanels();
+// A window's text as its own process answers it: for another process's
+// window GetWindowText gives only the caption the system keeps, not a combo
+// box's edit text. Empty when the window does not answer.
+std::wstring RemoteWindowText(HWND window);
