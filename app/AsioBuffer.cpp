@@ -41,10 +41,10 @@ bool CGUI_KV58Dlg::CheckMinimumAsioBufferSize(unsigned int size)
 
 void CGUI_KV58Dlg::OnSelchangeAsioBufferSize()
 {
-    const int item = m_cbAsioBuffer.GetCurSel();
-    if (item == CB_ERR)
+    const std::optional<DWORD_PTR> data = SelectedItemData(m_cbAsioBuffer);
+    if (!data)
         return;
-    const auto size = static_cast<unsigned int>(m_cbAsioBuffer.GetItemData(item));
+    const auto size = static_cast<unsigned int>(*data);
     if (!CheckMinimumAsioBufferSize(size))
     {
         RefreshDeviceControls();

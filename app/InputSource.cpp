@@ -1,4 +1,5 @@
 #include "../core/DeviceSettings.h"
+#include "../settings/ComboSelection.h"
 #include "GUI_KV58Dlg.h"
 
 namespace
@@ -25,11 +26,10 @@ void CGUI_KV58Dlg::FillInputSources()
 
 void CGUI_KV58Dlg::OnSelchangeInputSource()
 {
-    const int item = m_cbInputSource.GetCurSel();
-    if (item == CB_ERR)
+    const std::optional<DWORD_PTR> data = SelectedItemData(m_cbInputSource);
+    if (!data)
         return;
-    const DeviceResult result =
-        SetInputSource(m_session, static_cast<uint8_t>(m_cbInputSource.GetItemData(item) & 0xFF));
+    const DeviceResult result = SetInputSource(m_session, static_cast<uint8_t>(*data & 0xFF));
     if (!result.Ok())
         ReportStatusError(result.label, result.status);
     RefreshDeviceControls();

@@ -1,4 +1,5 @@
 #include "../core/DeviceSettings.h"
+#include "../settings/ComboSelection.h"
 #include "GUI_KV58Dlg.h"
 #include <string>
 
@@ -61,10 +62,10 @@ void CGUI_KV58Dlg::ShowCurrentSampleRate()
 
 void CGUI_KV58Dlg::OnSelchangeSampleRate()
 {
-    const int item = m_cbSampleRate.GetCurSel();
-    if (item == CB_ERR)
+    const std::optional<DWORD_PTR> data = SelectedItemData(m_cbSampleRate);
+    if (!data)
         return;
-    const auto rate = static_cast<unsigned int>(m_cbSampleRate.GetItemData(item));
+    const auto rate = static_cast<unsigned int>(*data);
     const DeviceResult result = SetSampleRate(m_session, rate);
     if (!result.Ok())
         ReportBusyOrError(result.label, result.status);

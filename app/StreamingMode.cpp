@@ -37,10 +37,10 @@ void CGUI_KV58Dlg::SelectStreamingMode(unsigned int mode)
 
 void CGUI_KV58Dlg::OnSelchangeStreamingMode()
 {
-    const int item = m_cbStreamingMode.GetCurSel();
-    if (item == CB_ERR)
+    const std::optional<DWORD_PTR> data = SelectedItemData(m_cbStreamingMode);
+    if (!data)
         return;
-    const auto mode = static_cast<unsigned int>(m_cbStreamingMode.GetItemData(item));
+    const auto mode = static_cast<unsigned int>(*data);
     const DeviceResult result = SetStreamingMode(m_session, mode);
     if (!result.Ok())
         ReportBusyOrError(result.label, result.status);

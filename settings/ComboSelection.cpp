@@ -12,3 +12,11 @@ void SelectItemByData(const CComboBox& box, DWORD_PTR data)
         }
     }
 }
+
+std::optional<DWORD_PTR> SelectedItemData(const CComboBox& box)
+{
+    const int item = box.GetCurSel();
+    if (item == CB_ERR)
+        return std::nullopt;
+    return box.GetItemData(item);
+}

@@ -1,7 +1,9 @@
 #include "tests/support/PanelProcess.h"
+#include "tests/support/ScratchFolder.h"
 #include "tests/support/SimulatorTool.h"
 #include <gtest/gtest.h>
 #include <filesystem>
+#include <optional>
 #include <fstream>
 #include <map>
 #include <string>
@@ -166,20 +168,17 @@ protected:
     void SetUp() override
     {
         Kv58Ctl::SetUp();
-        wchar_t temp[MAX_PATH];
-        ::GetTempPathW(MAX_PATH, temp);
-        m_appData = std::filesystem::path(temp) / L"kv58ctl-appdata";
-        std::filesystem::remove_all(m_appData);
-        ::SetEnvironmentVariableW(L"APPDATA", m_appData.c_str());
+        m_appData.emplace(L"kv58ctl-appdata");
+        ::SetEnvironmentVariableW(L"APPDATA", m_appData->Path().c_str());
     }
-    void TearDown() override { std::filesystem::remove_all(m_appData); }
+    void TearDown() override { m_appData.reset(); }
 
     std::filesystem::path Folder() const
     {
-        return m_appData / L"Vostrand" / L"KV58 Control Panel" / L"Presets";
+        return m_appData->Path() / L"Vostrand" / L"KV58 Control Panel" / L"Presets";
     }
 
-    std::filesystem::path m_appData;
+    std::optional<ScratchFolder> m_appData;
 };
 
 TEST_F(Kv58CtlPresets, SaveListLoadDelete)

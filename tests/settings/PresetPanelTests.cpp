@@ -1,5 +1,6 @@
 #include "PanelFixture.h"
 #include "core/DeviceResult.h"
+#include "tests/support/ScratchFolder.h"
 #include <filesystem>
 #include <fstream>
 
@@ -12,16 +13,7 @@ protected:
     void SetUp() override
     {
         PanelTest::SetUp();
-        wchar_t temp[MAX_PATH];
-        ::GetTempPathW(MAX_PATH, temp);
-        m_folder = std::filesystem::path(temp) / L"kv58-panel-presets";
-        std::filesystem::remove_all(m_folder);
         panel->m_presets = PresetStore(m_folder);
-    }
-    void TearDown() override
-    {
-        std::filesystem::remove_all(m_folder);
-        PanelTest::TearDown();
     }
 
     std::string File(const wchar_t* name) const
@@ -31,7 +23,8 @@ protected:
         return text;
     }
 
-    std::filesystem::path m_folder;
+    ScratchFolder m_scratch{L"kv58-panel-presets"};
+    const std::filesystem::path& m_folder = m_scratch.Path();
 };
 } // namespace
 
