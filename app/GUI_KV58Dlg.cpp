@@ -188,7 +188,12 @@ LRESULT CGUI_KV58Dlg::OnDpiChanged(WPARAM dpis, const RECT* suggested)
 
 int CGUI_KV58Dlg::ShowMessageBox(const std::wstring& text, const std::wstring& caption, UINT style)
 {
-    return ::MessageBoxW(m_hWnd, text.c_str(), caption.c_str(), style);
+    // Over the panel's own dialog when one is open (the preset name asked
+    // for): the box then holds that dialog still until it is answered.
+    HWND owner = ::GetLastActivePopup(m_hWnd);
+    if (!owner || !::IsWindowVisible(owner) || !::IsWindowEnabled(owner))
+        owner = m_hWnd;
+    return ::MessageBoxW(owner, text.c_str(), caption.c_str(), style);
 }
 
 void CGUI_KV58Dlg::OnPaint()

@@ -1,7 +1,4 @@
 #include "RunningPanel.h"
-#include "tests/support/SimulatorTool.h"
-#include <filesystem>
-#include <fstream>
 
 namespace
 {
@@ -170,31 +167,4 @@ TEST_F(PanelTray, MenuChoicesReachThePanelAndExitEndsIt)
     ::PostMessageW(menu, WM_CHAR, L'e', 0);
     EXPECT_TRUE(m_process.WaitExit(10000)) << "&Exit";
     EXPECT_TRUE(PanelWindows().empty());
-}
-
-TEST_F(PanelTray, PresetsSubmenuAppliesAPreset)
-{
-    wchar_t temp[MAX_PATH];
-    ::GetTempPathW(MAX_PATH, temp);
-    const std::filesystem::path appData = std::filesystem::path(temp) / L"kv58-tray-presets";
-    const std::filesystem::path folder = appData / L"Vostrand" / L"KV58 Control Panel" / L"Presets";
-    std::filesystem::remove_all(appData);
-    std::filesystem::create_directories(folder);
-    std::ofstream(folder / L"Analog.ini") << "rate = 44100\ninput = analog\n";
-    ::SetEnvironmentVariableW(L"APPDATA", appData.c_str());
-    HWND panel = Start();
-    ASSERT_NE(panel, nullptr);
-
-    // Presets, then its first item.
-    PostTrayMouse(panel, WM_RBUTTONDOWN);
-    HWND menu = WaitForMenu();
-    ASSERT_NE(menu, nullptr);
-    ::PostMessageW(menu, WM_CHAR, L'p', 0);
-    ::PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
-    EXPECT_TRUE(WaitFor([] { return SimState()["rate"] == "44100"; }, 10000));
-    EXPECT_EQ(SimState()["input"], "1");
-
-    ::SetEnvironmentVariableW(L"APPDATA", nullptr);
-    EndAllPanels();
-    std::filesystem::remove_all(appData);
 }

@@ -75,8 +75,15 @@ private:
     HANDLE m_handle;
 };
 
-// Reads the texts of every tool of a tooltip control in another process.
-void ReadTools(HWND tooltip, HANDLE process, std::vector<std::wstring>& texts)
+// A tool of a tooltip control: its text, and the window it covers.
+struct TrayTool
+{
+    std::wstring text;
+    HWND window;
+};
+
+// Reads every tool of a tooltip control in another process.
+void ReadTools(HWND tooltip, HANDLE process, std::vector<TrayTool>& tools)
 {
     constexpr size_t kTextLength = 1024;
     RemoteMemory remote(process, sizeof(TTTOOLINFOW) + kTextLength * sizeof(wchar_t));
@@ -94,9 +101,12 @@ void ReadTools(HWND tooltip, HANDLE process, std::vector<std::wstring>& texts)
             !::WriteProcessMemory(process, remoteText, text, sizeof text, nullptr) ||
             !::SendMessageW(tooltip, TTM_ENUMTOOLSW, static_cast<WPARAM>(i),
                             reinterpret_cast<LPARAM>(remote.Address())) ||
+            !::ReadProcessMemory(process, remote.Address(), &tool, sizeof tool, nullptr) ||
             !::ReadProcessMemory(process, remoteText, text, sizeof text - sizeof(wchar_t), nullptr))
             continue;
-        texts.emplace_back(text);
+        // The tray's tools name the icon's window itself.
+        tools.push_back(
+            {text, (tool.uFlags & TTF_IDISHWND) ? reinterpret_cast<HWND>(tool.uId) : nullptr});
     }
 }
 
@@ -104,20 +114,11 @@ struct TooltipSearch
 {
     DWORD processId;
     HANDLE process;
-    std::vector<std::wstring> texts;
+    std::vector<TrayTool> tools;
 };
-} // namespace
 
-bool TrayIconExists(HWND owner, UINT id)
-{
-    NOTIFYICONDATAW record{};
-    record.cbSize = sizeof record;
-    record.hWnd = owner;
-    record.uID = id;
-    return ::Shell_NotifyIconW(NIM_MODIFY, &record) != FALSE;
-}
-
-std::vector<std::wstring> TrayTooltips()
+// The tools of every tooltip control of the process that keeps the tray.
+std::vector<TrayTool> TrayTools()
 {
     TooltipSearch search{};
     HWND tray = ::FindWindowW(L"Shell_TrayWnd", nullptr);
@@ -135,11 +136,37 @@ std::vector<std::wstring> TrayTooltips()
             DWORD processId = 0;
             ::GetWindowThreadProcessId(window, &processId);
             if (processId == search->processId && ClassName(window) == TOOLTIPS_CLASSW)
-                ReadTools(window, search->process, search->texts);
+                ReadTools(window, search->process, search->tools);
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&search));
-    return search.texts;
+    return search.tools;
+}
+} // namespace
+
+bool TrayIconExists(HWND owner, UINT id)
+{
+    NOTIFYICONDATAW record{};
+    record.cbSize = sizeof record;
+    record.hWnd = owner;
+    record.uID = id;
+    return ::Shell_NotifyIconW(NIM_MODIFY, &record) != FALSE;
+}
+
+std::vector<std::wstring> TrayTooltips()
+{
+    std::vector<std::wstring> texts;
+    for (const TrayTool& tool : TrayTools())
+        texts.push_back(tool.text);
+    return texts;
+}
+
+HWND TrayIconWindow(const std::wstring& tooltip)
+{
+    for (const TrayTool& tool : TrayTools())
+        if (tool.text == tooltip && tool.window && ::IsWindowVisible(tool.window))
+            return tool.window;
+    return nullptr;
 }
 
 HWND FindPopupMenu(DWORD processId)
