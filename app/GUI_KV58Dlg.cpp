@@ -217,7 +217,10 @@ void CGUI_KV58Dlg::OnPaint()
         ScopedSelect background(composition.GetSafeHdc(), bitmap.GetSafeHandle());
         const SIZE size = bitmap.GetSize();
         ::BitBlt(dc, 0, 0, size.cx, size.cy, composition.GetSafeHdc(), 0, 0, SRCCOPY);
-        CaptureBackgrounds(composition);
+        // Taken once per layout: the background under a control never changes
+        // between paints, and each copy makes a new bitmap.
+        if (!m_backgroundsCaptured)
+            CaptureBackgrounds(composition);
     }
     ::EndPaint(m_hWnd, &paint);
 }
@@ -229,6 +232,7 @@ void CGUI_KV58Dlg::CaptureBackgrounds(const CDC& composition)
         fader->CaptureBackground(composition);
     for (CGdipButton* button : {&m_btnMute1, &m_btnMute2, &m_btnLink1, &m_btnLink2})
         button->CaptureBackground(composition);
+    m_backgroundsCaptured = true;
 }
 
 void CGUI_KV58Dlg::OnSysCommand(UINT id)

@@ -205,4 +205,6 @@ private:
     bool OnDrainTimer(UINT_PTR id);
     // Creates the notification event anew: 0 or the error (tests make it fail).
     virtual DWORD CreateNotifyEvent();
+
+    bool m_backgroundsCaptured = false;
 };

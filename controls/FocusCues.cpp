@@ -1,9 +1,9 @@
 #include "FocusCues.h"
 #include "DisplayScale.h"
 
-bool FocusCuesShown(HWND control)
+bool FocusCuesShown(HWND control, bool focused)
 {
-    if (::GetFocus() != control)
+    if (!focused)
         return false;
     HWND top = ::GetAncestor(control, GA_ROOT);
     return !(::SendMessageW(top, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS);

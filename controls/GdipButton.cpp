@@ -188,7 +188,7 @@ void CGdipButton::DrawItem(const DRAWITEMSTRUCT& item)
     RECT client{};
     ::GetClientRect(m_hWnd, &client);
     ::BitBlt(item.hDC, 0, 0, client.right, client.bottom, surface->GetSafeHdc(), 0, 0, SRCCOPY);
-    if (FocusCuesShown(m_hWnd))
+    if (FocusCuesShown(m_hWnd, (item.itemState & ODS_FOCUS) != 0))
     {
         Gdiplus::Graphics graphics(item.hDC);
         DrawFocusOutline(graphics, client.right, client.bottom, m_dpi);

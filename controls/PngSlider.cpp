@@ -3,7 +3,6 @@
 #include "DisplayScale.h"
 #include "FocusCues.h"
 #include "ImageDrawing.h"
-#include "MemDC.h"
 #include "SafeMath.h"
 #include "ScaledImage.h"
 #include <algorithm>
@@ -40,8 +39,9 @@ bool CPngSlider::SetTrackImage(std::shared_ptr<const CGdiPlusBitmap> image)
     m_trackHeight = ScaleToDpi(kTrackHeight, m_dpi);
     m_trackWidth = ScaleToDpi(kTrackWidth, m_dpi);
     ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, m_trackWidth, m_trackHeight, SWP_NOMOVE);
-    // The track look was made from the old image and size.
+    // The track look and the frame were made for the old image and size.
     m_surfTrack.Release();
+    m_surfFrame.Release();
     m_hasTrackImage = FALSE;
     m_imgTrack = std::move(image);
     if (!m_imgTrack || !m_imgTrack->m_image)
@@ -274,9 +274,12 @@ void CPngSlider::OnPaint()
     ::GetClientRect(m_hWnd, &client);
     const int width = client.right;
     const int height = client.bottom;
+    if (m_surfFrame.IsEmpty())
+        m_surfFrame.Create(dc, width, height);
+    if (!m_surfFrame.IsEmpty())
     {
-        CMemDC memDC(dc, client);
-        Gdiplus::Graphics graphics(memDC.GetSafeHdc());
+        CDC& frame = m_surfFrame;
+        Gdiplus::Graphics graphics(frame.GetSafeHdc());
         if (m_surfBackground.IsEmpty())
             CaptureFromParent(m_hWnd, m_surfBackground, m_trackWidth, m_trackHeight);
         if (m_hasTrackImage)
@@ -284,20 +287,23 @@ void CPngSlider::OnPaint()
             // The track is blended over the background once, at the first paint.
             if (m_surfTrack.IsEmpty())
             {
-                memDC.BitBlt(0, 0, width, height, m_surfBackground.GetSafeHdc(), 0, 0);
+                frame.BitBlt(0, 0, width, height, m_surfBackground.GetSafeHdc(), 0, 0);
                 DrawImageScaled(graphics, m_imgTrack.get(), 0, 0, m_trackWidth, m_trackHeight);
                 graphics.Flush(Gdiplus::FlushIntentionSync);
-                if (m_surfTrack.Create(memDC.GetSafeHdc(), width, height))
-                    m_surfTrack.BitBlt(0, 0, width, height, memDC.GetSafeHdc(), 0, 0);
+                if (m_surfTrack.Create(frame.GetSafeHdc(), width, height))
+                    m_surfTrack.BitBlt(0, 0, width, height, frame.GetSafeHdc(), 0, 0);
             }
-            memDC.BitBlt(0, 0, width, height, m_surfTrack.GetSafeHdc(), 0, 0);
+            frame.BitBlt(0, 0, width, height, m_surfTrack.GetSafeHdc(), 0, 0);
         }
+        else
+        {
+            frame.BitBlt(0, 0, width, height, m_surfBackground.GetSafeHdc(), 0, 0);
+        }
+        const bool cues = FocusCuesShown(m_hWnd, m_hasFocus != FALSE);
         if (m_hasThumbImage)
         {
             const int top = PosToPixel(m_pos) - m_thumbHeight / 2;
-            const bool focused =
-                (m_clickedFocus && ::GetFocus() == m_hWnd) || FocusCuesShown(m_hWnd);
-            if (m_hovering || focused)
+            if (m_hovering || (m_clickedFocus && m_hasFocus) || cues)
             {
                 const SIZE natural = ImageSize(m_imgThumb.get());
                 DrawImageThroughMatrix(graphics, m_imgThumb.get(), SkinMatrix::kThumbHighlight,
@@ -311,8 +317,10 @@ void CPngSlider::OnPaint()
                                 m_thumbHeight);
             }
         }
-        if (FocusCuesShown(m_hWnd))
+        if (cues)
             DrawFocusOutline(graphics, width, height, m_dpi);
+        graphics.Flush(Gdiplus::FlushIntentionSync);
+        ::BitBlt(dc, 0, 0, width, height, frame.GetSafeHdc(), 0, 0, SRCCOPY);
     }
     ::EndPaint(m_hWnd, &paint);
 }
@@ -353,6 +361,8 @@ LRESULT CPngSlider::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     {
         if (msg == WM_KILLFOCUS)
             m_clickedFocus = FALSE;
+        if (msg != WM_UPDATEUISTATE)
+            m_hasFocus = msg == WM_SETFOCUS;
         const LRESULT result = Default();
         Redraw();
         if (msg == WM_SETFOCUS)

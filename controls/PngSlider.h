@@ -63,6 +63,9 @@ public:
     BOOL m_dragging = FALSE;
     CSurface m_surfBackground;
     CSurface m_surfTrack;
+    // Where each paint is composed before its single copy to the screen; kept
+    // between paints, since making a bitmap costs more than the paint.
+    CSurface m_surfFrame;
     UINT_PTR m_dragTimer = 0;
     UINT_PTR m_settleTimer = 0;
     std::shared_ptr<const CGdiPlusBitmap> m_imgTrack;
@@ -90,5 +93,6 @@ private:
 
     // Focus taken by a click keeps the thumb bright, with or without focus cues.
     BOOL m_clickedFocus = FALSE;
+    BOOL m_hasFocus = FALSE;
     CAccessibleHandle m_access;
 };

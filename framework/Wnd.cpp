@@ -2,8 +2,6 @@
 
 namespace
 {
-const wchar_t kObjectProperty[] = L"KV58.CWnd";
-
 HWND ReflectionTarget(UINT msg, LPARAM lParam)
 {
     switch (msg)
@@ -33,16 +31,22 @@ CWnd::~CWnd()
 
 CWnd* CWnd::FromHandle(HWND hwnd)
 {
-    return hwnd ? static_cast<CWnd*>(::GetPropW(hwnd, kObjectProperty)) : nullptr;
+    // The object sits in the window's user data, which this program keeps for
+    // it: a window property would cost a trip to the window server on every
+    // message. Only a window that runs through our procedure has one.
+    if (!hwnd || ::GetWindowLongPtrW(hwnd, GWLP_WNDPROC) !=
+                     reinterpret_cast<LONG_PTR>(&CWnd::StaticWindowProc))
+        return nullptr;
+    return reinterpret_cast<CWnd*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
 bool CWnd::SubclassWindow(HWND hwnd)
 {
-    if (!hwnd || m_hWnd || FromHandle(hwnd))
+    if (!hwnd || m_hWnd || FromHandle(hwnd) || ::GetWindowLongPtrW(hwnd, GWLP_USERDATA))
         return false;
     m_hWnd = hwnd;
     PreSubclassWindow();
-    ::SetPropW(hwnd, kObjectProperty, this);
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     m_originalProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
         hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::StaticWindowProc)));
     return true;
@@ -63,7 +67,7 @@ HWND CWnd::UnsubclassWindow()
         if (::GetWindowLongPtrW(hwnd, GWLP_WNDPROC) ==
             reinterpret_cast<LONG_PTR>(&CWnd::StaticWindowProc))
             ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_originalProc));
-        ::RemovePropW(hwnd, kObjectProperty);
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     }
     m_hWnd = nullptr;
     m_originalProc = nullptr;
@@ -118,7 +122,8 @@ LRESULT CWnd::Dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 
 LRESULT CALLBACK CWnd::StaticWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept
 {
-    CWnd* self = FromHandle(hwnd);
+    // Only windows we subclassed come here; their user data is their object.
+    auto* self = reinterpret_cast<CWnd*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!self)
         return ::DefWindowProcW(hwnd, msg, wParam, lParam);
     return self->Dispatch(hwnd, msg, wParam, lParam);

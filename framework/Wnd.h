@@ -14,7 +14,8 @@ public:
 
     HWND m_hWnd = nullptr;
 
-    // The object attached to hwnd, or null.
+    // The object attached to hwnd, or null. A subclassed window keeps its
+    // object in its user data (GWLP_USERDATA), which is not for other use.
     static CWnd* FromHandle(HWND hwnd);
 
     // Attaches this object to an existing window; PreSubclassWindow runs first.
