@@ -134,6 +134,8 @@ void CGUI_KV58Dlg::ScaleToWindowDpi()
 {
     // The old art goes once every control has let go of it.
     m_skin = std::make_unique<CSkinArt>(m_dpi);
+    // Laid out anew: the controls take their backgrounds again.
+    m_backgroundsCaptured = false;
     for (CGdipButton* mute : {&m_btnMute1, &m_btnMute2})
         SkinButton(*mute, *m_skin, SkinImage::MuteOff, SkinImage::MuteOn, kMuteSize);
     for (CGdipButton* link : {&m_btnLink1, &m_btnLink2})
