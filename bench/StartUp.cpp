@@ -1,5 +1,6 @@
 #include "Benches.h"
 #include "SimulatedDevice.h"
+#include "tests/support/DpiOverride.h"
 #include "tests/support/PanelProcess.h"
 #include <functional>
 #include <vector>
@@ -51,10 +52,11 @@ unsigned long long ClientPixels(HWND window)
 
 // Milliseconds from the program's start to the last change of its window's
 // pixels before they settled; negative when it never settled.
-double TimeToFirstPaint(const std::wstring& program, const std::function<HWND()>& find)
+double TimeToFirstPaint(const std::wstring& program, const std::function<HWND()>& find,
+                        const std::wstring& arguments = L"")
 {
     const double start = NowMs();
-    ChildProcess process(program, L"");
+    ChildProcess process(program, arguments);
     if (!process.Started())
         return -1;
     HWND window = nullptr;
@@ -95,38 +97,60 @@ HWND FindBaseline()
 {
     return ::FindWindowW(nullptr, L"KV58 baseline");
 }
-} // namespace
 
-void BenchStartUp(FigureTable& table)
+// The panel, the plain dialog and the panel's template unskinned, started in
+// turn; "suffix" tells the rows of one scale from another's.
+void StartUpAtScale(FigureTable& table, const std::string& suffix)
 {
-    SimulatedDevice device;
-    device.Reset();
     const std::wstring panel = BinaryPath(L"GUI_KV58.exe");
     const std::wstring baseline = BinaryPath(L"kv58baseline.exe");
     // The first start of each loads what the later ones find cached.
     TimeToFirstPaint(baseline, FindBaseline);
     TimeToFirstPaint(panel, FindPanel);
     EndAllPanels();
-    Figure panelFigure{"start-up to first complete paint: panel", "ms", {}, ""};
-    Figure baselineFigure{"start-up to first complete paint: plain dialog", "ms", {}, ""};
-    Figure ratio{"start-up ratio panel / plain dialog", "x", {}, "per pair of runs"};
+    Figure panelFigure{"start-up to first complete paint: panel" + suffix, "ms", {}, ""};
+    Figure baselineFigure{"start-up to first complete paint: plain dialog" + suffix, "ms", {}, ""};
+    Figure ratio{"start-up ratio panel / plain dialog" + suffix, "x", {}, "per pair of runs"};
+    Figure templateFigure{
+        "start-up to first complete paint: the panel's template, unskinned" + suffix, "ms", {}, ""};
+    Figure templateRatio{"start-up ratio unskinned template / plain dialog" + suffix, "x", {},
+                         "per pair of runs; the floor for the panel's windows"};
     for (int run = 0; run < kRuns; ++run)
     {
         const double plain = TimeToFirstPaint(baseline, FindBaseline);
         const double skinned = TimeToFirstPaint(panel, FindPanel);
         EndAllPanels();
+        const double unskinned = TimeToFirstPaint(baseline, FindBaseline, L"-template");
         if (plain > 0)
             baselineFigure.samples.push_back(plain);
         if (skinned > 0)
             panelFigure.samples.push_back(skinned);
+        if (unskinned > 0)
+            templateFigure.samples.push_back(unskinned);
         if (plain > 0 && skinned > 0)
             ratio.samples.push_back(skinned / plain);
+        if (plain > 0 && unskinned > 0)
+            templateRatio.samples.push_back(unskinned / plain);
     }
     const std::string how = "process start to the last pixel change of the client area "
                             "(screen polled every 2 ms, settled after 400 ms)";
     panelFigure.note = how;
     baselineFigure.note = how;
+    templateFigure.note = how;
     table.Add(std::move(panelFigure));
     table.Add(std::move(baselineFigure));
     table.Add(std::move(ratio));
+    table.Add(std::move(templateFigure));
+    table.Add(std::move(templateRatio));
+}
+} // namespace
+
+void BenchStartUp(FigureTable& table)
+{
+    SimulatedDevice device;
+    device.Reset();
+    StartUpAtScale(table, "");
+    // Wine reads the resolution when a program starts: set for these starts only.
+    const LogPixelsOverride scale(192);
+    StartUpAtScale(table, ", 192 DPI");
 }
