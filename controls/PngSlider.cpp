@@ -63,6 +63,8 @@ bool CPngSlider::SetThumbImage(std::shared_ptr<const CGdiPlusBitmap> image)
     m_thumbHeight = ScaleToDpi(kThumbHeight, m_dpi);
     m_thumbWidth = ScaleToDpi(kThumbWidth, m_dpi);
     m_hasThumbImage = FALSE;
+    m_surfThumb.Release();
+    m_surfThumbBright.Release();
     m_imgThumb = std::move(image);
     if (!m_imgThumb || !m_imgThumb->m_image)
         return false;
@@ -266,6 +268,30 @@ void CPngSlider::OnTimer(UINT_PTR id)
     }
 }
 
+const CAlphaSurface& CPngSlider::ThumbLook(bool bright)
+{
+    // Both looks at once: a fader keeps the same objects from its first paint on.
+    if (m_surfThumb.IsEmpty())
+        m_surfThumb.Render(
+            m_thumbWidth, m_thumbHeight,
+            [&](Gdiplus::Graphics& graphics)
+            { DrawImageScaled(graphics, m_imgThumb.get(), 0, 0, m_thumbWidth, m_thumbHeight); });
+    if (m_surfThumbBright.IsEmpty())
+    {
+        // The bright look is the image at its natural size, cropped.
+        const SIZE natural = ImageSize(m_imgThumb.get());
+        m_surfThumbBright.Render(natural.cx, natural.cy,
+                                 [&](Gdiplus::Graphics& graphics)
+                                 {
+                                     DrawImageThroughMatrix(graphics, m_imgThumb.get(),
+                                                            SkinMatrix::kThumbHighlight, 0, 0,
+                                                            static_cast<float>(natural.cx),
+                                                            static_cast<float>(natural.cy));
+                                 });
+    }
+    return bright ? m_surfThumbBright : m_surfThumb;
+}
+
 void CPngSlider::OnPaint()
 {
     PAINTSTRUCT paint{};
@@ -278,8 +304,7 @@ void CPngSlider::OnPaint()
         m_surfFrame.Create(dc, width, height);
     if (!m_surfFrame.IsEmpty())
     {
-        CDC& frame = m_surfFrame;
-        Gdiplus::Graphics graphics(frame.GetSafeHdc());
+        const CDC& frame = m_surfFrame;
         if (m_surfBackground.IsEmpty())
             CaptureFromParent(m_hWnd, m_surfBackground, m_trackWidth, m_trackHeight);
         if (m_hasTrackImage)
@@ -288,8 +313,10 @@ void CPngSlider::OnPaint()
             if (m_surfTrack.IsEmpty())
             {
                 frame.BitBlt(0, 0, width, height, m_surfBackground.GetSafeHdc(), 0, 0);
-                DrawImageScaled(graphics, m_imgTrack.get(), 0, 0, m_trackWidth, m_trackHeight);
-                graphics.Flush(Gdiplus::FlushIntentionSync);
+                {
+                    Gdiplus::Graphics graphics(frame.GetSafeHdc());
+                    DrawImageScaled(graphics, m_imgTrack.get(), 0, 0, m_trackWidth, m_trackHeight);
+                }
                 if (m_surfTrack.Create(frame.GetSafeHdc(), width, height))
                     m_surfTrack.BitBlt(0, 0, width, height, frame.GetSafeHdc(), 0, 0);
             }
@@ -302,24 +329,15 @@ void CPngSlider::OnPaint()
         const bool cues = FocusCuesShown(m_hWnd, m_hasFocus != FALSE);
         if (m_hasThumbImage)
         {
-            const int top = PosToPixel(m_pos) - m_thumbHeight / 2;
-            if (m_hovering || (m_clickedFocus && m_hasFocus) || cues)
-            {
-                const SIZE natural = ImageSize(m_imgThumb.get());
-                DrawImageThroughMatrix(graphics, m_imgThumb.get(), SkinMatrix::kThumbHighlight,
-                                       static_cast<float>(m_marginLeft), static_cast<float>(top),
-                                       static_cast<float>(natural.cx),
-                                       static_cast<float>(natural.cy));
-            }
-            else
-            {
-                DrawImageScaled(graphics, m_imgThumb.get(), m_marginLeft, top, m_thumbWidth,
-                                m_thumbHeight);
-            }
+            const bool bright = m_hovering || (m_clickedFocus && m_hasFocus) || cues;
+            ThumbLook(bright).BlendOnto(frame.GetSafeHdc(), m_marginLeft,
+                                        PosToPixel(m_pos) - m_thumbHeight / 2);
         }
         if (cues)
+        {
+            Gdiplus::Graphics graphics(frame.GetSafeHdc());
             DrawFocusOutline(graphics, width, height, m_dpi);
-        graphics.Flush(Gdiplus::FlushIntentionSync);
+        }
         ::BitBlt(dc, 0, 0, width, height, frame.GetSafeHdc(), 0, 0, SRCCOPY);
     }
     ::EndPaint(m_hWnd, &paint);

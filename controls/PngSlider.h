@@ -2,6 +2,7 @@
 #include "../framework/Controls.h"
 #include "AccessibleControls.h"
 #include "AccessibleHandle.h"
+#include "AlphaSurface.h"
 #include "GdiPlusBitmap.h"
 #include "Surface.h"
 #include <memory>
@@ -66,6 +67,9 @@ public:
     // Where each paint is composed before its single copy to the screen; kept
     // between paints, since making a bitmap costs more than the paint.
     CSurface m_surfFrame;
+    // The thumb's two looks, blended over the track at each paint.
+    CAlphaSurface m_surfThumb;
+    CAlphaSurface m_surfThumbBright;
     UINT_PTR m_dragTimer = 0;
     UINT_PTR m_settleTimer = 0;
     std::shared_ptr<const CGdiPlusBitmap> m_imgTrack;
@@ -80,6 +84,8 @@ private:
     void Redraw() const;
     void Notify(UINT msg) const;
     void MoveThumbTo(int y);
+    // The thumb's plain or bright look; both are made at the first paint.
+    const CAlphaSurface& ThumbLook(bool bright);
     void OnPaint();
     void OnLButtonDown(UINT flags, int y);
     void OnMouseMove(int y);

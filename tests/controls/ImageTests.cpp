@@ -1,5 +1,6 @@
 #include "ControlsTestIds.h"
 #include "SkinHost.h"
+#include "controls/AlphaSurface.h"
 #include "controls/GdiPlusBitmap.h"
 #include "controls/MemDC.h"
 #include "controls/Surface.h"
@@ -85,4 +86,45 @@ TEST(MemDC, AnAllZeroAreaCoversTheTargetsClipBox)
     EXPECT_EQ(area.top, 6);
     EXPECT_EQ(area.right, 25);
     EXPECT_EQ(area.bottom, 27);
+}
+
+// A look kept blended once gives the very pixels of drawing it again, at its
+// natural size and scaled, over any background.
+TEST(AlphaSurface, BlendsAsDrawingTheImageWould)
+{
+    Gdiplus::Bitmap image(8, 8, PixelFormat32bppARGB);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            image.SetPixel(
+                x, y,
+                Gdiplus::Color(static_cast<BYTE>(x * 36), static_cast<BYTE>(200 - y * 20),
+                               static_cast<BYTE>(x * y * 4), static_cast<BYTE>(255 - x * 30)));
+    for (int size : {8, 13})
+    {
+        const auto draw = [&](Gdiplus::Graphics& graphics)
+        { graphics.DrawImage(&image, 0, 0, size, size); };
+        CSurface direct;
+        CSurface blended;
+        for (CSurface* surface : {&direct, &blended})
+        {
+            MakeWhite(*surface, 16, 16);
+            const RECT half{0, 0, 16, 7};
+            ::FillRect(surface->GetSafeHdc(), &half,
+                       static_cast<HBRUSH>(::GetStockObject(DKGRAY_BRUSH)));
+        }
+        {
+            Gdiplus::Graphics graphics(direct.GetSafeHdc());
+            draw(graphics);
+        }
+        CAlphaSurface look;
+        ASSERT_TRUE(look.Render(size, size, draw));
+        look.BlendOnto(blended.GetSafeHdc(), 0, 0);
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x)
+                ASSERT_EQ(PixelOf(blended, x, y), PixelOf(direct, x, y))
+                    << "size " << size << " at " << x << "," << y;
+    }
+    CAlphaSurface none;
+    EXPECT_FALSE(none.Render(0, 5, [](Gdiplus::Graphics&) {}));
+    EXPECT_TRUE(none.IsEmpty());
 }

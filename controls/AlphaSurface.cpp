@@ -1,0 +1,107 @@
+#include "AlphaSurface.h"
+#include <algorithm>
+#include <cstring>
+
+namespace
+{
+struct Section
+{
+    HBITMAP bitmap = nullptr;
+    DWORD* pixels = nullptr;
+};
+
+// A top-down 32-bit DIB section; its pixels start black.
+Section CreateSection(int width, int height)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    return bitmap && bits ? Section{bitmap, static_cast<DWORD*>(bits)} : Section{};
+}
+
+// Draws into the section through a drawing context, as a paint would.
+bool DrawInto(HBITMAP bitmap, const std::function<void(Gdiplus::Graphics&)>& draw)
+{
+    CDC dc;
+    if (!dc.CreateCompatibleDC(nullptr))
+        return false;
+    ScopedSelect select(dc.GetSafeHdc(), bitmap);
+    {
+        Gdiplus::Graphics graphics(dc.GetSafeHdc());
+        draw(graphics);
+    }
+    ::GdiFlush();
+    return true;
+}
+} // namespace
+
+bool CAlphaSurface::Render(int width, int height,
+                           const std::function<void(Gdiplus::Graphics&)>& draw)
+{
+    Release();
+    if (width <= 0 || height <= 0 || width > 0x4000 || height > 0x4000)
+        return false;
+    // Drawn once over black and once over white, exactly as a paint would
+    // blend it: over black each pixel is its premultiplied colour, and what
+    // white adds is 255 less its alpha. Blending the result later gives the
+    // very pixels that drawing the image there would have.
+    const Section overBlack = CreateSection(width, height);
+    m_bitmap.Attach(overBlack.bitmap);
+    const Section overWhite = CreateSection(width, height);
+    CBitmap whiteOwner;
+    whiteOwner.Attach(overWhite.bitmap);
+    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+    if (!overBlack.pixels || !overWhite.pixels)
+    {
+        m_bitmap.DeleteObject();
+        return false;
+    }
+    std::memset(overWhite.pixels, 0xFF, count * sizeof(DWORD));
+    if (!DrawInto(overBlack.bitmap, draw) || !DrawInto(overWhite.bitmap, draw) ||
+        !m_dc.CreateCompatibleDC(nullptr))
+    {
+        m_bitmap.DeleteObject();
+        return false;
+    }
+    for (size_t i = 0; i < count; ++i)
+    {
+        const DWORD black = overBlack.pixels[i];
+        const int added =
+            static_cast<int>(overWhite.pixels[i] >> 8 & 0xFF) - static_cast<int>(black >> 8 & 0xFF);
+        const DWORD alpha = static_cast<DWORD>(255 - std::clamp(added, 0, 255));
+        // A premultiplied colour never exceeds its alpha.
+        DWORD pixel = alpha << 24;
+        for (int shift : {0, 8, 16})
+            pixel |= std::min(black >> shift & 0xFF, alpha) << shift;
+        overBlack.pixels[i] = pixel;
+    }
+    m_previousBitmap = m_dc.SelectObject(m_bitmap.GetSafeHandle());
+    m_width = width;
+    m_height = height;
+    return true;
+}
+
+void CAlphaSurface::Release()
+{
+    if (!m_dc.IsEmpty() && m_previousBitmap)
+        m_dc.SelectObject(m_previousBitmap);
+    m_previousBitmap = nullptr;
+    m_dc.DeleteDC();
+    m_bitmap.DeleteObject();
+    m_width = m_height = 0;
+}
+
+void CAlphaSurface::BlendOnto(HDC target, int x, int y) const
+{
+    if (IsEmpty())
+        return;
+    const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    ::AlphaBlend(target, x, y, m_width, m_height, m_dc.GetSafeHdc(), 0, 0, m_width, m_height,
+                 blend);
+}
