@@ -1,5 +1,6 @@
 #include "Benches.h"
 #include "SimulatedDevice.h"
+#include "framework/Gdi.h"
 #include "tests/support/DpiOverride.h"
 #include "tests/support/PanelProcess.h"
 #include <functional>
@@ -25,21 +26,15 @@ unsigned long long ClientPixels(HWND window)
         return 0;
     HDC screen = ::GetDC(nullptr);
     HDC memory = ::CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    DWORD* bits = nullptr;
+    HBITMAP bitmap = CreateTopDownSection(width, height, &bits);
     unsigned long long hash = 1469598103934665603ull;
     if (bitmap)
     {
         HGDIOBJ old = ::SelectObject(memory, bitmap);
         ::BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
         ::GdiFlush();
-        const auto* pixel = static_cast<const unsigned char*>(bits);
+        const auto* pixel = reinterpret_cast<const unsigned char*>(bits);
         for (size_t i = 0; i < static_cast<size_t>(width) * height * 4; ++i)
             hash = (hash ^ pixel[i]) * 1099511628211ull;
         ::SelectObject(memory, old);

@@ -4,27 +4,6 @@
 
 namespace
 {
-struct Section
-{
-    HBITMAP bitmap = nullptr;
-    DWORD* pixels = nullptr;
-};
-
-// A top-down 32-bit DIB section; its pixels start black.
-Section CreateSection(int width, int height)
-{
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    return bitmap && bits ? Section{bitmap, static_cast<DWORD*>(bits)} : Section{};
-}
-
 // Draws into the section through a drawing context, as a paint would.
 bool DrawInto(HBITMAP bitmap, const std::function<void(Gdiplus::Graphics&)>& draw)
 {
@@ -51,19 +30,19 @@ bool CAlphaSurface::Render(int width, int height,
     // blend it: over black each pixel is its premultiplied colour, and what
     // white adds is 255 less its alpha. Blending the result later gives the
     // very pixels that drawing the image there would have.
-    const Section overBlack = CreateSection(width, height);
-    m_bitmap.Attach(overBlack.bitmap);
-    const Section overWhite = CreateSection(width, height);
+    DWORD* overBlack = nullptr;
+    m_bitmap.Attach(CreateTopDownSection(width, height, &overBlack));
+    DWORD* overWhite = nullptr;
     CBitmap whiteOwner;
-    whiteOwner.Attach(overWhite.bitmap);
+    whiteOwner.Attach(CreateTopDownSection(width, height, &overWhite));
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-    if (!overBlack.pixels || !overWhite.pixels)
+    if (!overBlack || !overWhite)
     {
         m_bitmap.DeleteObject();
         return false;
     }
-    std::memset(overWhite.pixels, 0xFF, count * sizeof(DWORD));
-    if (!DrawInto(overBlack.bitmap, draw) || !DrawInto(overWhite.bitmap, draw) ||
+    std::memset(overWhite, 0xFF, count * sizeof(DWORD));
+    if (!DrawInto(m_bitmap.GetSafeHandle(), draw) || !DrawInto(whiteOwner.GetSafeHandle(), draw) ||
         !m_dc.CreateCompatibleDC(nullptr))
     {
         m_bitmap.DeleteObject();
@@ -71,15 +50,15 @@ bool CAlphaSurface::Render(int width, int height,
     }
     for (size_t i = 0; i < count; ++i)
     {
-        const DWORD black = overBlack.pixels[i];
+        const DWORD black = overBlack[i];
         const int added =
-            static_cast<int>(overWhite.pixels[i] >> 8 & 0xFF) - static_cast<int>(black >> 8 & 0xFF);
+            static_cast<int>(overWhite[i] >> 8 & 0xFF) - static_cast<int>(black >> 8 & 0xFF);
         const DWORD alpha = static_cast<DWORD>(255 - std::clamp(added, 0, 255));
         // A premultiplied colour never exceeds its alpha.
         DWORD pixel = alpha << 24;
         for (int shift : {0, 8, 16})
             pixel |= std::min(black >> shift & 0xFF, alpha) << shift;
-        overBlack.pixels[i] = pixel;
+        overBlack[i] = pixel;
     }
     m_previousBitmap = m_dc.SelectObject(m_bitmap.GetSafeHandle());
     m_width = width;

@@ -74,3 +74,25 @@ void CDC::DeleteDC()
     m_hDC = nullptr;
     m_owned = false;
 }
+
+HBITMAP CreateTopDownSection(int width, int height, DWORD** pixels)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap || !bits)
+    {
+        if (bitmap)
+            ::DeleteObject(bitmap);
+        bitmap = nullptr;
+        bits = nullptr;
+    }
+    *pixels = static_cast<DWORD*>(bits);
+    return bitmap;
+}

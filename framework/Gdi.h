@@ -51,6 +51,10 @@ protected:
     bool m_owned = false;
 };
 
+// A 32-bit DIB section with its top row first, its pixels black; null (and
+// *pixels null) when it cannot be made. The caller owns the bitmap.
+HBITMAP CreateTopDownSection(int width, int height, DWORD** pixels);
+
 // Selects an object into a context for one scope.
 class ScopedSelect
 {

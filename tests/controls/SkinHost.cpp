@@ -9,26 +9,12 @@ namespace
 {
 constexpr int kBackgroundWidth = 512;
 constexpr int kBackgroundHeight = 512;
-
-BITMAPINFO TopDownInfo(int width, int height)
-{
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    return info;
-}
 } // namespace
 
 SkinHost::SkinHost() : CDialog(IDD_TEST_HOST)
 {
-    BITMAPINFO info = TopDownInfo(kBackgroundWidth, kBackgroundHeight);
-    void* bits = nullptr;
-    m_background.Attach(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    auto* pixels = static_cast<DWORD*>(bits);
+    DWORD* pixels = nullptr;
+    m_background.Attach(CreateTopDownSection(kBackgroundWidth, kBackgroundHeight, &pixels));
     for (int y = 0; y < kBackgroundHeight; ++y)
         for (int x = 0; x < kBackgroundWidth; ++x)
         {
@@ -117,17 +103,17 @@ LRESULT SkinHost::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 PixelGrab::PixelGrab(HDC source, int width, int height)
     : m_width(width), m_height(height), m_pixels(static_cast<size_t>(width) * height)
 {
-    BITMAPINFO info = TopDownInfo(width, height);
-    void* bits = nullptr;
+    DWORD* bits = nullptr;
     CBitmap copy;
-    copy.Attach(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    copy.Attach(CreateTopDownSection(width, height, &bits));
     CDC memory;
     memory.CreateCompatibleDC(source);
     {
         ScopedSelect select(memory.GetSafeHdc(), copy.GetSafeHandle());
         memory.BitBlt(0, 0, width, height, source, 0, 0);
         ::GdiFlush();
-        std::copy_n(static_cast<const DWORD*>(bits), m_pixels.size(), m_pixels.begin());
+        if (bits)
+            std::copy_n(static_cast<const DWORD*>(bits), m_pixels.size(), m_pixels.begin());
     }
 }
 

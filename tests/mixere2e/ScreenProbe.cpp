@@ -1,4 +1,5 @@
 #include "ScreenProbe.h"
+#include "framework/Gdi.h"
 
 namespace
 {
@@ -19,22 +20,15 @@ ScreenPixels::ScreenPixels(HWND window)
     if (!screen)
         return;
     HDC memory = ::CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height; // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    DWORD* bits = nullptr;
+    HBITMAP bitmap = CreateTopDownSection(width, height, &bits);
     if (memory && bitmap)
     {
         HGDIOBJ old = ::SelectObject(memory, bitmap);
         if (::BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY))
         {
             ::GdiFlush();
-            const auto* source = static_cast<const COLORREF*>(bits);
+            const auto* source = reinterpret_cast<const COLORREF*>(bits);
             m_pixels.assign(source, source + static_cast<size_t>(width) * height);
             m_width = width;
             m_height = height;

@@ -1,4 +1,5 @@
 #include "RunningPanel.h"
+#include "framework/Gdi.h"
 #include "tests/support/DpiOverride.h"
 #include <cstring>
 #include <gdiplus.h>
@@ -36,14 +37,13 @@ Picture CaptureClient(HWND panel)
     picture.pixels.resize(static_cast<size_t>(picture.width) * picture.height);
     HDC screen = ::GetDC(nullptr);
     HDC memory = ::CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), picture.width, -picture.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    DWORD* bits = nullptr;
+    HBITMAP bitmap = CreateTopDownSection(picture.width, picture.height, &bits);
     HGDIOBJ previous = ::SelectObject(memory, bitmap);
     ::BitBlt(memory, 0, 0, picture.width, picture.height, screen, origin.x, origin.y, SRCCOPY);
     ::GdiFlush();
-    std::memcpy(picture.pixels.data(), bits, picture.pixels.size() * 4);
+    if (bits)
+        std::memcpy(picture.pixels.data(), bits, picture.pixels.size() * 4);
     ::SelectObject(memory, previous);
     ::DeleteObject(bitmap);
     ::DeleteDC(memory);
