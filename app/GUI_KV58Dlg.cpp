@@ -146,6 +146,7 @@ void CGUI_KV58Dlg::ScaleToWindowDpi()
         fader->SetTrackImage(m_skin->Image(SkinImage::FaderTrack));
         fader->SetThumbImage(m_skin->Image(SkinImage::FaderThumb));
     }
+    ScaleSampleRateField();
 }
 
 LRESULT CGUI_KV58Dlg::OnDpiChanged(WPARAM dpis, const RECT* suggested)

@@ -114,6 +114,9 @@ public:
 
     // Display scale: lays the panel out and skins it for m_dpi.
     void ScaleToWindowDpi();
+    // The always-open sample-rate box sizes its field by its font alone; its
+    // margins follow the resolution too, so its list shows as at 96 DPI.
+    void ScaleSampleRateField();
     LRESULT OnDpiChanged(WPARAM dpis, const RECT* suggested);
 
     // Tray.
@@ -207,4 +210,6 @@ private:
     virtual DWORD CreateNotifyEvent();
 
     bool m_backgroundsCaptured = false;
+    // The sample-rate field's height over its font's, as the box first set it.
+    int m_sampleRateFieldMargin = -1;
 };

@@ -11,6 +11,36 @@ std::wstring RateText(unsigned int rate)
 }
 } // namespace
 
+void CGUI_KV58Dlg::ScaleSampleRateField()
+{
+    HWND box = m_cbSampleRate.m_hWnd;
+    HDC dc = ::GetDC(box);
+    if (!dc)
+        return;
+    TEXTMETRICW metrics{};
+    {
+        ScopedSelect font(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(box, WM_GETFONT, 0, 0)));
+        ::GetTextMetricsW(dc, &metrics);
+    }
+    ::ReleaseDC(box, dc);
+    const auto field =
+        static_cast<int>(::SendMessageW(box, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+    if (m_sampleRateFieldMargin < 0)
+        m_sampleRateFieldMargin = field - metrics.tmHeight;
+    if (field <= 0 || m_sampleRateFieldMargin < 0)
+        return;
+    const int scaled = metrics.tmHeight + ::MulDiv(m_sampleRateFieldMargin, m_dpi, 96);
+    if (scaled == field)
+        return;
+    ::SendMessageW(box, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), scaled);
+    // Wine's box reports a set height two pixels taller than it was given:
+    // asked again with the difference taken off, it has the height we mean.
+    const auto reported =
+        static_cast<int>(::SendMessageW(box, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+    if (reported != scaled && 2 * scaled - reported > 0)
+        ::SendMessageW(box, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), 2 * scaled - reported);
+}
+
 UsbAudioStatus CGUI_KV58Dlg::SendHidRateReport(bool firstFlag, bool secondFlag)
 {
     return m_session.SendHidRateReport(firstFlag, secondFlag);

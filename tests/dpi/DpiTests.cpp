@@ -65,6 +65,21 @@ std::string Point(int x, int y)
     return std::to_string(x) + " " + std::to_string(y);
 }
 
+// The sample-rate field's height and its font's.
+std::pair<int, int> SampleRateField(HWND panel)
+{
+    HWND box = ::GetDlgItem(panel, IDC_SAMPLE_RATE);
+    HDC dc = ::GetDC(box);
+    HGDIOBJ previous =
+        ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(box, WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics{};
+    ::GetTextMetricsW(dc, &metrics);
+    ::SelectObject(dc, previous);
+    ::ReleaseDC(box, dc);
+    return {static_cast<int>(::SendMessageW(box, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0)),
+            static_cast<int>(metrics.tmHeight)};
+}
+
 bool SimIs(const char* key, int value)
 {
     return WaitFor([&] { return SimState()[key] == std::to_string(value); });
@@ -174,9 +189,13 @@ TEST(PanelAtScale, MovesBetweenScalesWithoutLeaking)
     ExpectLayoutAt(panel.m_hWnd, 96);
 
     const std::weak_ptr<const CGdiPlusBitmap> art96 = panel.m_btnMute1.m_imgStandard;
+    const auto [field96, text96] = SampleRateField(panel.m_hWnd);
     MoveToDpi(panel, 144);
     EXPECT_TRUE(art96.expired()) << "the old scale's art is freed";
     ExpectLayoutAt(panel.m_hWnd, 144);
+    // The always-open box's field keeps its margins in scale, not only its text.
+    const auto [field144, text144] = SampleRateField(panel.m_hWnd);
+    EXPECT_EQ(field144 - text144, Scaled(field96 - text96, 144));
     EXPECT_EQ(panel.m_fader1.m_thumbHeight, 26);
     EXPECT_EQ(panel.m_skin->ArtDpi(), 144u);
     EXPECT_EQ(panel.m_btnMute1.m_imgStandard, panel.m_btnMute2.m_imgStandard)
@@ -203,6 +222,7 @@ TEST(PanelAtScale, MovesBetweenScalesWithoutLeaking)
         MoveToDpi(panel, 96);
     }
     ExpectLayoutAt(panel.m_hWnd, 96);
+    EXPECT_EQ(SampleRateField(panel.m_hWnd).first, field96);
     EXPECT_EQ(GdiObjectCount(), before) << "GDI objects after ten round trips";
 
     // No monitor has these: the layout stays.
