@@ -158,6 +158,9 @@ TEST_F(PanelInProcess, TrayMenuOffersHideOnScreenAndOpenOtherwise)
     ::ShowWindow(panel.m_hWnd, SW_RESTORE);
     ::ShowWindow(panel.m_hWnd, SW_HIDE);
     ASSERT_FALSE(::IsWindowVisible(panel.m_hWnd));
+    // As before a user's click: the X focus has left the hidden window, which
+    // would otherwise close the menu when it arrives.
+    PumpUntil([&] { return ::GetForegroundWindow() != panel.m_hWnd; }, 2000);
     const std::vector<MenuItem> hidden = TrackedMenu(panel.m_hWnd);
     ASSERT_EQ(hidden.size(), 4u);
     EXPECT_FALSE(hidden[0].grayed);
