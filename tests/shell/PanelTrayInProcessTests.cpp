@@ -2,9 +2,11 @@
 #include "app/resource.h"
 #include "tests/support/Pump.h"
 #include "tests/support/TestPanel.h"
+#include "tests/support/TrayKeeper.h"
 #include <gtest/gtest.h>
 #include <string>
 #include <cstring>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -114,6 +116,8 @@ void AttachProbe(DestructionProbe& probe)
 class PanelInProcess : public testing::Test
 {
 protected:
+    static void SetUpTestSuite() { s_trayKeeper = std::make_unique<TrayKeeper>(); }
+    static void TearDownTestSuite() { s_trayKeeper.reset(); }
     void SetUp() override
     {
         FakeUsbAudio::Instance().Reset();
@@ -122,6 +126,7 @@ protected:
     }
 
     TestPanel panel;
+    static inline std::unique_ptr<TrayKeeper> s_trayKeeper;
 };
 } // namespace
 
