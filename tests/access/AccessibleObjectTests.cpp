@@ -50,6 +50,7 @@ protected:
         fake.Reset();
         s_com = std::make_unique<CComApartment>();
         s_panel = std::make_unique<TestPanel>();
+        s_panel->StayOutOfTheTray();
         s_panel->Create();
     }
     static void TearDownTestSuite()

@@ -40,7 +40,11 @@ class DevicePanel : public TestPanel
 public:
     // Never shown: under Wine without a window manager, hiding a shown
     // window at its end costs seconds, and these tests don't look at it.
-    DevicePanel() : TestPanel(Fake().api(), NoHid()) { m_bShowAllowed = false; }
+    DevicePanel() : TestPanel(Fake().api(), NoHid())
+    {
+        m_bShowAllowed = false;
+        StayOutOfTheTray();
+    }
 };
 
 const int kDeviceBoxes[] = {IDC_INPUT_SOURCE, IDC_SAMPLE_RATE, IDC_STREAMING_MODE, IDC_ASIO_BUFFER};

@@ -5,9 +5,11 @@
 #include "tests/support/SimulatorTool.h"
 #include "tests/support/Pump.h"
 #include "tests/support/TestPanel.h"
+#include "tests/support/TrayKeeper.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
 namespace
 {
@@ -96,6 +98,8 @@ struct CallProbe
 class DeviceEndToEnd : public testing::Test
 {
 protected:
+    static void SetUpTestSuite() { s_trayKeeper = std::make_unique<TrayKeeper>(); }
+    static void TearDownTestSuite() { s_trayKeeper.reset(); }
     void SetUp() override
     {
         EndAllPanels();
@@ -106,6 +110,8 @@ protected:
         EndAllPanels();
         RunSim(L"reset");
     }
+
+    static inline std::unique_ptr<TrayKeeper> s_trayKeeper;
 
     // Starts the panel and waits until its refresh has decided the boxes.
     HWND StartPanelAndWait(int enabledBoxes)

@@ -26,6 +26,7 @@ protected:
     {
         fake.Reset();
         s_panel = std::make_unique<TestPanel>();
+        s_panel->StayOutOfTheTray();
         s_panel->Create();
     }
     static void TearDownTestSuite() { s_panel.reset(); }

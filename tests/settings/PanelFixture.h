@@ -35,6 +35,7 @@ protected:
         FakeHid::Instance().Reset();
         s_api = FakeUsbAudio::Instance().api();
         s_panel = std::make_unique<LoggingPanel>(s_api, FakeHid::Instance().api());
+        s_panel->StayOutOfTheTray();
         s_panel->Create();
     }
     static void TearDownTestSuite() { s_panel.reset(); }

@@ -1,7 +1,9 @@
 #include "tests/support/PanelProcess.h"
 #include "tests/support/SimulatorTool.h"
+#include "tests/support/TrayKeeper.h"
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <memory>
 #include <string>
 
 // The real panel on the simulated KV58, driven through its combo boxes as
@@ -23,12 +25,16 @@ const std::wstring kBufferWarning =
 class SettingsEndToEnd : public testing::Test
 {
 protected:
+    static void SetUpTestSuite() { s_trayKeeper = std::make_unique<TrayKeeper>(); }
+    static void TearDownTestSuite() { s_trayKeeper.reset(); }
     void SetUp() override
     {
         EndAllPanels();
         ASSERT_EQ(RunSim(L"reset").exitCode, 0u);
     }
     void TearDown() override { EndAllPanels(); }
+
+    static inline std::unique_ptr<TrayKeeper> s_trayKeeper;
 
     // Starts the panel and waits until it shows the device.
     void Start(const wchar_t* rateShown = L"48000 Hz")

@@ -2,9 +2,11 @@
 #include "app/resource.h"
 #include "tests/support/Pump.h"
 #include "tests/support/TestPanel.h"
+#include "tests/support/TrayKeeper.h"
 #include <gtest/gtest.h>
 #include <string>
 #include <cstring>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -114,6 +116,8 @@ void AttachProbe(DestructionProbe& probe)
 class PanelInProcess : public testing::Test
 {
 protected:
+    static void SetUpTestSuite() { s_trayKeeper = std::make_unique<TrayKeeper>(); }
+    static void TearDownTestSuite() { s_trayKeeper.reset(); }
     void SetUp() override
     {
         FakeUsbAudio::Instance().Reset();
@@ -122,6 +126,7 @@ protected:
     }
 
     TestPanel panel;
+    static inline std::unique_ptr<TrayKeeper> s_trayKeeper;
 };
 } // namespace
 
@@ -158,6 +163,9 @@ TEST_F(PanelInProcess, TrayMenuOffersHideOnScreenAndOpenOtherwise)
     ::ShowWindow(panel.m_hWnd, SW_RESTORE);
     ::ShowWindow(panel.m_hWnd, SW_HIDE);
     ASSERT_FALSE(::IsWindowVisible(panel.m_hWnd));
+    // As before a user's click: the X focus has left the hidden window, which
+    // would otherwise close the menu when it arrives.
+    PumpUntil([&] { return ::GetForegroundWindow() != panel.m_hWnd; }, 2000);
     const std::vector<MenuItem> hidden = TrackedMenu(panel.m_hWnd);
     ASSERT_EQ(hidden.size(), 4u);
     EXPECT_FALSE(hidden[0].grayed);

@@ -1,10 +1,16 @@
 #include "RunningPanel.h"
+#include "tests/support/TrayKeeper.h"
+#include <memory>
 
 namespace
 {
 class PanelTray : public RunningPanel
 {
 protected:
+    static void SetUpTestSuite() { s_trayKeeper = std::make_unique<TrayKeeper>(); }
+    static void TearDownTestSuite() { s_trayKeeper.reset(); }
+    static inline std::unique_ptr<TrayKeeper> s_trayKeeper;
+
     // Waits for the tray menu that a right press opened.
     HWND WaitForMenu() const
     {

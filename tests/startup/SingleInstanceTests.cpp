@@ -1,11 +1,15 @@
 #include "tests/support/PanelProcess.h"
+#include "tests/support/TrayKeeper.h"
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace
 {
 class SingleInstance : public testing::Test
 {
 protected:
+    static void SetUpTestSuite() { s_trayKeeper = std::make_unique<TrayKeeper>(); }
+    static void TearDownTestSuite() { s_trayKeeper.reset(); }
     void SetUp() override { EndAllPanels(); }
     void TearDown() override { EndAllPanels(); }
 
@@ -26,6 +30,8 @@ protected:
         ASSERT_TRUE(other.Started());
         EXPECT_TRUE(other.WaitExit(timeoutMs)) << "did not end: " << testing::PrintToString(arguments);
     }
+
+    static inline std::unique_ptr<TrayKeeper> s_trayKeeper;
 };
 
 // A panel that stays hidden for a while after its window exists.
