@@ -38,8 +38,7 @@ const HidApi& NoHid()
 class DevicePanel : public TestPanel
 {
 public:
-    // Never shown: under Wine without a window manager, hiding a shown
-    // window at its end costs seconds, and these tests don't look at it.
+    // Never shown, and out of the tray: these tests look at neither.
     DevicePanel() : TestPanel(Fake().api(), NoHid())
     {
         m_bShowAllowed = false;
