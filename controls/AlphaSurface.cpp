@@ -4,19 +4,14 @@
 
 namespace
 {
-// Draws into the section through a drawing context, as a paint would.
-bool DrawInto(HBITMAP bitmap, const std::function<void(Gdiplus::Graphics&)>& draw)
+// Draws through the surface's context, as a paint would.
+void DrawInto(const CSurface& surface, const std::function<void(Gdiplus::Graphics&)>& draw)
 {
-    CDC dc;
-    if (!dc.CreateCompatibleDC(nullptr))
-        return false;
-    ScopedSelect select(dc.GetSafeHdc(), bitmap);
     {
-        Gdiplus::Graphics graphics(dc.GetSafeHdc());
+        Gdiplus::Graphics graphics(surface.GetSafeHdc());
         draw(graphics);
     }
     ::GdiFlush();
-    return true;
 }
 } // namespace
 
@@ -31,23 +26,18 @@ bool CAlphaSurface::Render(int width, int height,
     // white adds is 255 less its alpha. Blending the result later gives the
     // very pixels that drawing the image there would have.
     DWORD* overBlack = nullptr;
-    m_bitmap.Attach(CreateTopDownSection(width, height, &overBlack));
     DWORD* overWhite = nullptr;
-    CBitmap whiteOwner;
-    whiteOwner.Attach(CreateTopDownSection(width, height, &overWhite));
+    CSurface white;
+    if (!m_surface.CreateSection(width, height, &overBlack) ||
+        !white.CreateSection(width, height, &overWhite))
+    {
+        Release();
+        return false;
+    }
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-    if (!overBlack || !overWhite)
-    {
-        m_bitmap.DeleteObject();
-        return false;
-    }
     std::memset(overWhite, 0xFF, count * sizeof(DWORD));
-    if (!DrawInto(m_bitmap.GetSafeHandle(), draw) || !DrawInto(whiteOwner.GetSafeHandle(), draw) ||
-        !m_dc.CreateCompatibleDC(nullptr))
-    {
-        m_bitmap.DeleteObject();
-        return false;
-    }
+    DrawInto(m_surface, draw);
+    DrawInto(white, draw);
     for (size_t i = 0; i < count; ++i)
     {
         const DWORD black = overBlack[i];
@@ -60,20 +50,9 @@ bool CAlphaSurface::Render(int width, int height,
             pixel |= std::min(black >> shift & 0xFF, alpha) << shift;
         overBlack[i] = pixel;
     }
-    m_previousBitmap = m_dc.SelectObject(m_bitmap.GetSafeHandle());
     m_width = width;
     m_height = height;
     return true;
-}
-
-void CAlphaSurface::Release()
-{
-    if (!m_dc.IsEmpty() && m_previousBitmap)
-        m_dc.SelectObject(m_previousBitmap);
-    m_previousBitmap = nullptr;
-    m_dc.DeleteDC();
-    m_bitmap.DeleteObject();
-    m_width = m_height = 0;
 }
 
 void CAlphaSurface::BlendOnto(HDC target, int x, int y) const
@@ -81,6 +60,6 @@ void CAlphaSurface::BlendOnto(HDC target, int x, int y) const
     if (IsEmpty())
         return;
     const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    ::AlphaBlend(target, x, y, m_width, m_height, m_dc.GetSafeHdc(), 0, 0, m_width, m_height,
+    ::AlphaBlend(target, x, y, m_width, m_height, m_surface.GetSafeHdc(), 0, 0, m_width, m_height,
                  blend);
 }

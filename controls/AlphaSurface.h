@@ -1,5 +1,5 @@
 #pragma once
-#include "../framework/Gdi.h"
+#include "Surface.h"
 #include <gdiplus.h>
 #include <functional>
 
@@ -9,23 +9,16 @@
 class CAlphaSurface
 {
 public:
-    CAlphaSurface() = default;
-    ~CAlphaSurface() { Release(); }
-    CAlphaSurface(const CAlphaSurface&) = delete;
-    CAlphaSurface& operator=(const CAlphaSurface&) = delete;
-
     // Replaces the surface by a clear width x height one holding what draw
     // blends into it; false leaves the surface empty.
     bool Render(int width, int height, const std::function<void(Gdiplus::Graphics&)>& draw);
-    void Release();
-    bool IsEmpty() const { return m_dc.IsEmpty(); }
+    void Release() { m_surface.Release(); }
+    bool IsEmpty() const { return m_surface.IsEmpty(); }
     // Blends the surface over target with its top left corner at (x, y).
     void BlendOnto(HDC target, int x, int y) const;
 
 private:
-    CDC m_dc;
-    CBitmap m_bitmap;
-    HGDIOBJ m_previousBitmap = nullptr;
+    CSurface m_surface;
     int m_width = 0;
     int m_height = 0;
 };

@@ -5,12 +5,28 @@ bool CSurface::Create(HDC reference, int width, int height)
     Release();
     if (!CreateCompatibleDC(reference))
         return false;
-    if (!m_bitmap.CreateCompatibleBitmap(reference, width, height))
+    return m_bitmap.CreateCompatibleBitmap(reference, width, height) &&
+           Select(m_bitmap.GetSafeHandle());
+}
+
+bool CSurface::CreateSection(int width, int height, DWORD** pixels)
+{
+    Release();
+    *pixels = nullptr;
+    if (!CreateCompatibleDC(nullptr))
+        return false;
+    m_bitmap.Attach(CreateTopDownSection(width, height, pixels));
+    return Select(m_bitmap.GetSafeHandle());
+}
+
+bool CSurface::Select(HBITMAP bitmap)
+{
+    if (!bitmap)
     {
-        DeleteDC();
+        Release();
         return false;
     }
-    m_previousBitmap = SelectObject(m_bitmap.GetSafeHandle());
+    m_previousBitmap = SelectObject(bitmap);
     return true;
 }
 

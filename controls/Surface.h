@@ -12,9 +12,14 @@ public:
     // Replaces the surface by a width x height one compatible with reference.
     // On failure the surface is left empty, and copies from it do nothing.
     bool Create(HDC reference, int width, int height);
+    // The same with a 32-bit DIB section, top row first, its pixels black and
+    // open to the caller through *pixels (null on failure).
+    bool CreateSection(int width, int height, DWORD** pixels);
     void Release();
 
 private:
+    bool Select(HBITMAP bitmap);
+
     CBitmap m_bitmap;
     HGDIOBJ m_previousBitmap = nullptr;
 };
