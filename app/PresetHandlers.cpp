@@ -29,11 +29,12 @@ std::vector<PanelBox> PresetReport(const PresetReading& reading, const PresetOut
         boxes.push_back({L"Some settings of the preset cannot be read and stay as they are:\r\n" +
                              Lines(reading.problems),
                          static_cast<UINT>(MB_ICONWARNING)});
-    for (const std::wstring& message : outcome.messages)
+    for (const Notice& notice : outcome.notices)
     {
-        const bool warning =
-            message.find(L" Hz sampling rate the selected ASIO buffer") != std::wstring::npos;
-        boxes.push_back({message, static_cast<UINT>(warning ? MB_ICONINFORMATION : MB_ICONERROR)});
+        const bool information =
+            notice.kind == Notice::Kind::Warning || notice.kind == Notice::Kind::Note;
+        boxes.push_back(
+            {notice.text, static_cast<UINT>(information ? MB_ICONINFORMATION : MB_ICONERROR)});
     }
     if (!outcome.notApplied.empty())
         boxes.push_back(

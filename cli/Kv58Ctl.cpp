@@ -440,9 +440,9 @@ int Command::LoadPreset(const std::wstring& name)
     for (const std::string& step : notApplied)
         m_output.err += "not applied: " + step + "\n";
     // Warnings that are not a step's refusal, such as a buffer below the minimum.
-    for (const std::wstring& message : outcome.messages)
-        if (message.find(L" Hz sampling rate the selected ASIO buffer") != std::wstring::npos)
-            m_output.err += "warning: " + Line(message);
+    for (const Notice& notice : outcome.notices)
+        if (notice.kind == Notice::Kind::Warning)
+            m_output.err += "warning: " + Line(notice.text);
     return notApplied.empty() && reading.problems.empty() ? kExitDone : kExitRefused;
 }
 } // namespace

@@ -42,3 +42,11 @@ std::wstring BusyOrErrorText(const UsbAudioApi& api, const DeviceResult& result)
         return StatusErrorText(api, result.label, result.status);
     }
 }
+
+Notice BusyOrErrorNotice(const UsbAudioApi& api, const DeviceResult& result)
+{
+    const DeviceResult::Kind kind = result.BusyKind();
+    const bool busy =
+        kind == DeviceResult::Kind::AsioInUse || kind == DeviceResult::Kind::SoundDeviceInUse;
+    return {busy ? Notice::Kind::Busy : Notice::Kind::Error, BusyOrErrorText(api, result)};
+}

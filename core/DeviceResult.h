@@ -1,6 +1,7 @@
 #pragma once
 #include "../device/DeviceRecords.h"
 #include "../device/UsbAudioApi.h"
+#include "Notice.h"
 #include <string>
 
 // A driver call's outcome as a value: which call, and its status.
@@ -33,3 +34,5 @@ constexpr wchar_t kSoundDeviceInUseText[] =
 std::wstring StatusErrorText(const UsbAudioApi& api, const wchar_t* label, UsbAudioStatus status);
 // The busy texts for a busy device, else the status error text.
 std::wstring BusyOrErrorText(const UsbAudioApi& api, const DeviceResult& result);
+// The same as a notice: Busy for a busy device, else Error.
+Notice BusyOrErrorNotice(const UsbAudioApi& api, const DeviceResult& result);

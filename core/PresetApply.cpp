@@ -23,15 +23,15 @@ public:
     // A driver's refusal, in the panel's words.
     void Refused(const std::string& step, const DeviceResult& result)
     {
-        const std::wstring text = BusyOrErrorText(m_api, result);
-        NotDone(step, OneLine(text));
-        Say(text);
+        const Notice notice = BusyOrErrorNotice(m_api, result);
+        NotDone(step, OneLine(notice.text));
+        Say(notice);
     }
-    void Say(const std::wstring& text)
+    void Say(const Notice& notice)
     {
-        if (std::find(m_outcome.messages.begin(), m_outcome.messages.end(), text) ==
-            m_outcome.messages.end())
-            m_outcome.messages.push_back(text);
+        if (std::find(m_outcome.notices.begin(), m_outcome.notices.end(), notice) ==
+            m_outcome.notices.end())
+            m_outcome.notices.push_back(notice);
     }
     void Apply(const std::string& step, const DeviceResult& result)
     {
@@ -104,7 +104,7 @@ PresetOutcome ApplyPreset(DeviceSession& session, ChannelModel& channels, const 
         else
         {
             if (minimum.minimum > *preset.asioBuffer)
-                steps.Say(AsioBufferTooSmallText(minimum.rate));
+                steps.Say({Notice::Kind::Warning, AsioBufferTooSmallText(minimum.rate)});
             steps.Apply(step, SetAsioBufferSize(session, *preset.asioBuffer));
         }
     }
@@ -114,7 +114,7 @@ PresetOutcome ApplyPreset(DeviceSession& session, ChannelModel& channels, const 
         const AsioMinimum minimum = MinimumAsioBufferSize(session);
         const std::optional<unsigned int> size = CurrentAsioBufferSize(session);
         if (minimum.failure.Ok() && size && minimum.minimum > *size)
-            steps.Say(AsioBufferTooSmallText(minimum.rate));
+            steps.Say({Notice::Kind::Warning, AsioBufferTooSmallText(minimum.rate)});
     }
     if (preset.inputSource)
         steps.Apply(std::string("input ") + (*preset.inputSource == kSpdifIn ? "spdif" : "analog"),

@@ -1,17 +1,18 @@
 #pragma once
 #include "../mixer/ChannelModel.h"
 #include "DeviceSession.h"
+#include "Notice.h"
 #include "Preset.h"
 #include <string>
 #include <vector>
 
 // What applying a preset did: each step it held, applied or not, and the
-// panel's words for refusals and warnings, each said once.
+// panel's notices for refusals and warnings, each said once.
 struct PresetOutcome
 {
     std::vector<std::string> applied;
     std::vector<std::string> notApplied; // "step: reason"
-    std::vector<std::wstring> messages;
+    std::vector<Notice> notices;
 };
 
 // The device's current settings; the links are the panel's to add.

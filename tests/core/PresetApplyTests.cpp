@@ -63,7 +63,7 @@ TEST_F(ApplyOnFake, AppliesInOrder)
     EXPECT_TRUE(outcome.notApplied.empty());
     EXPECT_EQ(outcome.applied.size(), 7u);
     EXPECT_EQ(outcome.applied[5], "output right level 10 dB (kept to 0 dB)");
-    EXPECT_TRUE(outcome.messages.empty());
+    EXPECT_TRUE(outcome.notices.empty());
 }
 
 TEST_F(ApplyOnFake, RefusedStepsAreReportedOnceAndTheRestRuns)
@@ -79,14 +79,15 @@ TEST_F(ApplyOnFake, RefusedStepsAreReportedOnceAndTheRestRuns)
                                         "streaming mode 1 ms: " + OneLine(kSoundDeviceInUseText)}));
     EXPECT_EQ(outcome.applied.front(), "ASIO buffer 64 samples");
     EXPECT_EQ(outcome.applied.size(), 5u);
-    EXPECT_EQ(outcome.messages,
-              (std::vector<std::wstring>{kSoundDeviceInUseText, AsioBufferTooSmallText(48000)}));
+    EXPECT_EQ(outcome.notices,
+              (std::vector<Notice>{{Notice::Kind::Busy, kSoundDeviceInUseText},
+                                   {Notice::Kind::Warning, AsioBufferTooSmallText(48000)}}));
 
     preset.rate = 44100;
     outcome = ApplyPreset(session, channels, preset);
     EXPECT_EQ(outcome.notApplied.size(), 2u);
-    EXPECT_EQ(outcome.messages.front(), kSoundDeviceInUseText) << "the same words only once";
-    EXPECT_EQ(outcome.messages.size(), 2u);
+    EXPECT_EQ(outcome.notices.front().text, kSoundDeviceInUseText) << "the same words only once";
+    EXPECT_EQ(outcome.notices.size(), 2u);
 }
 
 TEST_F(ApplyOnFake, CaptureReadsWhatApplyWrites)
