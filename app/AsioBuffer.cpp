@@ -1,57 +1,29 @@
-#include "../core/DeviceSettings.h"
 #include "../settings/ComboSelection.h"
 #include "GUI_KV58Dlg.h"
+#include "resource.h"
+#include <utility>
+#include <vector>
 
-void CGUI_KV58Dlg::BuildAsioBufferSizes()
+void CGUI_KV58Dlg::ShowAsioBufferSizes(const DeviceState& state)
 {
-    m_asioBufferSizes = AsioBufferSizes(m_session);
-}
-
-void CGUI_KV58Dlg::FillAsioBufferSizes()
-{
-    m_cbAsioBuffer.ResetContent();
-    for (const AsioBufferSize& entry : m_asioBufferSizes)
+    std::vector<std::pair<std::wstring, DWORD_PTR>> items;
+    for (const AsioBufferSize& entry : state.asioSizes)
+        items.emplace_back(AsioBufferSizeText(entry.size) + entry.suffix, entry.size);
+    std::vector<std::pair<std::wstring, DWORD_PTR>> shown;
+    for (int i = 0; i < m_cbAsioBuffer.GetCount(); ++i)
+        shown.emplace_back(m_cbAsioBuffer.GetLBText(i), m_cbAsioBuffer.GetItemData(i));
+    if (shown != items)
     {
-        const int item = m_cbAsioBuffer.AddString(AsioBufferSizeText(entry.size) + entry.suffix);
-        m_cbAsioBuffer.SetItemData(item, entry.size);
+        m_cbAsioBuffer.ResetContent();
+        for (const auto& [text, size] : items)
+            m_cbAsioBuffer.SetItemData(m_cbAsioBuffer.AddString(text), size);
     }
-}
-
-void CGUI_KV58Dlg::SelectAsioBufferSize(unsigned int size)
-{
-    SelectItemByData(m_cbAsioBuffer, size);
-}
-
-bool CGUI_KV58Dlg::CheckMinimumAsioBufferSize(unsigned int size)
-{
-    if (!m_session.IsOpen())
-        return false;
-    const AsioMinimum minimum = MinimumAsioBufferSize(m_session);
-    if (!minimum.failure.Ok())
-    {
-        ReportStatusError(minimum.failure.label, minimum.failure.status);
-        RefreshDeviceControls();
-        return false;
-    }
-    // Only a warning: the user may still want the smaller buffer.
-    if (minimum.minimum > size)
-        ShowInformation(AsioBufferTooSmallText(minimum.rate));
-    return true;
+    if (!Edited(IDC_ASIO_BUFFER, state))
+        SelectItemByData(m_cbAsioBuffer, state.asioSize);
 }
 
 void CGUI_KV58Dlg::OnSelchangeAsioBufferSize()
 {
-    const std::optional<DWORD_PTR> data = SelectedItemData(m_cbAsioBuffer);
-    if (!data)
-        return;
-    const auto size = static_cast<unsigned int>(*data);
-    if (!CheckMinimumAsioBufferSize(size))
-    {
-        RefreshDeviceControls();
-        return;
-    }
-    const DeviceResult result = SetAsioBufferSize(m_session, size);
-    if (!result.Ok())
-        ReportStatusError(result.label, result.status);
-    RefreshDeviceControls();
+    if (const std::optional<DWORD_PTR> data = SelectedItemData(m_cbAsioBuffer))
+        Sent(m_device.SetAsioBufferSize(static_cast<unsigned int>(*data)), IDC_ASIO_BUFFER);
 }

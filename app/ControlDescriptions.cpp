@@ -23,7 +23,7 @@ void CGUI_KV58Dlg::DescribeControls()
             return static_cast<long long>(PositionFromVolume(
                 fader->m_rangeMin, fader->m_rangeMax, static_cast<int>(std::lround(volume))));
         };
-        description.available = [this] { return m_session.IsOpen(); };
+        description.available = [this] { return m_state->open; };
     }
     m_btnMute1.m_accessibleName = L"Mute input";
     m_btnMute2.m_accessibleName = L"Mute output";

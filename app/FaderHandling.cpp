@@ -1,12 +1,13 @@
 #include "GUI_KV58Dlg.h"
+#include "resource.h"
 
 std::array<CGUI_KV58Dlg::FaderBinding, 4> CGUI_KV58Dlg::FaderBindings()
 {
     return {{
-        {&m_fader1, &m_channels.m_inputChannels, 1, &m_label1, &m_fader2, &m_btnLink1},
-        {&m_fader2, &m_channels.m_inputChannels, 2, &m_label2, &m_fader1, &m_btnLink1},
-        {&m_fader3, &m_channels.m_outputChannels, 1, &m_label3, &m_fader4, &m_btnLink2},
-        {&m_fader4, &m_channels.m_outputChannels, 2, &m_label4, &m_fader3, &m_btnLink2},
+        {&m_fader1, Preset::InputLeft, &m_label1, &m_fader2, &m_btnLink1},
+        {&m_fader2, Preset::InputRight, &m_label2, &m_fader1, &m_btnLink1},
+        {&m_fader3, Preset::OutputLeft, &m_label3, &m_fader4, &m_btnLink2},
+        {&m_fader4, Preset::OutputRight, &m_label4, &m_fader3, &m_btnLink2},
     }};
 }
 
@@ -49,10 +50,10 @@ LRESULT CGUI_KV58Dlg::OnFaderChanged(WPARAM id, LPARAM position)
 
 void CGUI_KV58Dlg::OnBnClickedMute1()
 {
-    SendMute(m_channels.m_inputChannels, m_btnMute1);
+    Sent(m_device.SetMute(Preset::Input, m_btnMute1.m_toggled != FALSE), IDC_MUTE_INPUT);
 }
 
 void CGUI_KV58Dlg::OnBnClickedMute2()
 {
-    SendMute(m_channels.m_outputChannels, m_btnMute2);
+    Sent(m_device.SetMute(Preset::Output, m_btnMute2.m_toggled != FALSE), IDC_MUTE_OUTPUT);
 }

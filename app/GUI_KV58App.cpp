@@ -108,6 +108,11 @@ BOOL CGUI_KV58App::InitInstance()
     m_pMainWnd = &dialog;
     dialog.DoModal();
     m_pMainWnd = nullptr;
+    // The window has gone; a driver call that never returns must not keep
+    // the process, whose end closes the device's handles.
+    constexpr DWORD kDeviceExitGraceMs = 500;
+    if (!dialog.EndDeviceWork(kDeviceExitGraceMs))
+        ::ExitProcess(0);
     return FALSE;
 }
 

@@ -38,13 +38,20 @@ HICON LoadIconForDpi(int metric, UINT dpi)
 CGUI_KV58Dlg::CGUI_KV58Dlg(const UsbAudioApi& api, const HidApi& hid, bool showAllowed)
     : CDialog(IDD_GUI_KV58_DIALOG),
       m_hIcon(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))),
-      m_session(api, hid), m_bShowAllowed(showAllowed), m_api(api), m_hid(hid)
+      m_bShowAllowed(showAllowed), m_api(api), m_hid(hid),
+      m_device(api, hid,
+               [newsWindow = m_newsWindow]
+               {
+                   if (HWND window = *newsWindow)
+                       ::PostMessageW(window, WM_DEVICE_NEWS, 0, 0);
+               }),
+      m_state(m_device.State())
 {
 }
 
 CGUI_KV58Dlg::~CGUI_KV58Dlg()
 {
-    CloseDevice();
+    EndDeviceWork(INFINITE);
 }
 
 void CGUI_KV58Dlg::DoDataExchange()
@@ -115,8 +122,10 @@ BOOL CGUI_KV58Dlg::OnInitDialog()
     StackControlsInReadingOrder();
 
     m_api.RegisterPnpNotification(nullptr, nullptr, m_hWnd, WM_PNP_NOTIFY, 0);
+    *m_newsWindow = m_hWnd;
+    Render(*m_state);
     OpenDevice();
-    RefreshDeviceControls();
+    ShowFirstState();
     return TRUE;
 }
 
@@ -320,11 +329,17 @@ LRESULT CGUI_KV58Dlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     }
     switch (msg)
     {
-    case WM_DEVICE_NOTIFY:
-        return OnDeviceNotification(wParam);
+    case WM_DEVICE_NEWS:
+        OnDeviceNews();
+        return 0;
     case WM_TIMER:
-        if (OnDrainTimer(wParam))
-            return 0;
+        if (wParam != kBusyTimer)
+            break;
+        OnBusyTimer();
+        return 0;
+    case WM_SETCURSOR:
+        if (OnSetCursor(reinterpret_cast<HWND>(wParam), LOWORD(lParam)))
+            return TRUE;
         break;
     case WM_COPYDATA:
         return OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
@@ -359,6 +374,7 @@ LRESULT CGUI_KV58Dlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         // Whether it ends through the tray's Exit (WM_CLOSE) or through Escape
         // or Enter, the panel leaves no dead icon in the tray.
         m_trayIcon.Remove();
+        *m_newsWindow = nullptr;
         break;
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORSTATIC:

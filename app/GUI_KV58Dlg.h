@@ -4,7 +4,7 @@
 #include "../controls/GdipButton.h"
 #include "../controls/PngSlider.h"
 #include "../controls/TransparentStatic2.h"
-#include "../core/DeviceSession.h"
+#include "../core/DeviceThread.h"
 #include "../core/PresetStore.h"
 #include "../framework/Controls.h"
 #include "../framework/Dialog.h"
@@ -14,21 +14,24 @@
 #include "SkinArt.h"
 #include "TrayIcon.h"
 #include <array>
+#include <atomic>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 constexpr UINT WM_PNP_NOTIFY = WM_APP + 3;
-constexpr UINT WM_DEVICE_NOTIFY = WM_APP + 5;
+// Posted by the device thread when it has a new state or outcome.
+constexpr UINT WM_DEVICE_NEWS = WM_APP + 5;
 constexpr UINT WM_APPLY_PRESET = WM_APP + 9;
 // WM_COPYDATA's tag for a preset's name (UTF-16, without its terminator)
 // that another instance hands to the running panel.
 constexpr ULONG_PTR kPresetCopyData = 0x4B563538;
 
 // The control panel: the one window of the program, a view over the device
-// session. Its operations fill the controls from the session and send the
-// user's choices to it.
+// thread. It shows the states the thread hands over and sends it the user's
+// choices; it never calls the driver and never waits for the device.
 class CGUI_KV58Dlg : public CDialog
 {
 public:
@@ -36,65 +39,48 @@ public:
     ~CGUI_KV58Dlg() override;
 
     // Device connection.
-    UsbAudioStatus OpenDevice();
-    // Stops the worker and closes the device; the panel's end.
-    void CloseDevice();
-    void StopNotificationThread();
+    // Asks for the device to be opened again, or its state to be read again.
+    void OpenDevice();
     void RefreshDeviceControls();
+    // Waits a moment for the device's first state, so the panel opens showing it.
+    void ShowFirstState();
     LRESULT OnPnpNotification(WPARAM wParam);
-    // wParam 0 from the worker; a drain's own continuation otherwise.
-    LRESULT OnDeviceNotification(WPARAM wParam = 0);
+    // Shows what the device thread has to tell, then its newest state.
+    void OnDeviceNews();
+    // Ends the device thread; false when a driver call has not returned
+    // within the grace (the process must then end without waiting for it).
+    bool EndDeviceWork(DWORD graceMs);
 
     // Status reporting.
-    void ReportStatusError(const wchar_t* label, UsbAudioStatus status);
-    void ReportAsioInUse();
-    void ReportSoundDeviceInUse();
+    void ShowOutcome(const DeviceOutcome& outcome);
+    void ShowNotice(const Notice& notice);
     void ShowInformation(const std::wstring& text);
-    void ReportBusyOrError(const wchar_t* label, UsbAudioStatus status);
 
-    // HID link.
-    UsbAudioStatus SendHidRateReport(bool firstFlag, bool secondFlag);
-    UsbAudioStatus OpenHidDevice(uint16_t vendorId, uint16_t productId);
+    // Rendering a state.
+    void Render(const DeviceState& state);
+    void ShowSampleRates(const DeviceState& state);
+    void ShowStreamingModes(const DeviceState& state);
+    void ShowAsioBufferSizes(const DeviceState& state);
+    void ShowInputSources(const DeviceState& state);
+    void ShowMixer(const DeviceState& state);
 
-    // Sample rate.
-    void FillSampleRates();
-    void ShowCurrentSampleRate();
+    // The user's choices.
     void OnSelchangeSampleRate();
-    void SendRateReportFor(unsigned int rate);
-
-    // Streaming mode and ASIO buffer size.
-    void FillStreamingModes();
-    void SelectStreamingMode(unsigned int mode);
-    void BuildAsioBufferSizes();
-    void FillAsioBufferSizes();
-    void SelectAsioBufferSize(unsigned int size);
-    bool CheckMinimumAsioBufferSize(unsigned int size);
     void OnSelchangeStreamingMode();
     void OnSelchangeAsioBufferSize();
-
-    // Input source.
-    void FillInputSources();
     void OnSelchangeInputSource();
-
-    // Mixer.
-    void LoadChannelGroups();
-    void ReadMixerState();
     void SendFaderVolume(CPngSlider& fader);
-    // Which channel, readout, partner and link button belong to a fader.
+    // Which level, readout, partner and link button belong to a fader.
     struct FaderBinding
     {
         CPngSlider* fader;
-        ChannelGroup* group;
-        int record;
+        Preset::Level level;
         CWnd* readout;
         CPngSlider* partner;
         CGdipButton* link;
     };
     std::array<FaderBinding, 4> FaderBindings();
     std::optional<FaderBinding> BindingOf(const CPngSlider& fader);
-    void ShowChannel(const ChannelRecord& record, CPngSlider& fader, CWnd& readout);
-    void ShowMute(const ChannelGroup& group, CGdipButton& button);
-    void SendMute(const ChannelGroup& group, const CGdipButton& button);
     LRESULT OnFaderChanged(WPARAM id, LPARAM position);
     void OnBnClickedMute1();
     void OnBnClickedMute2();
@@ -126,17 +112,6 @@ public:
     void OnTrayExit();
 
     HICON m_hIcon;
-    DeviceSession m_session;
-    ChannelModel m_channels{m_session};
-    uint8_t m_inputSource = 0;
-    // A drain of the driver's queue that goes on in slices.
-    struct NotificationDrain
-    {
-        bool continuing = false;
-        bool rateChanged = false;
-        bool mixerChanged = false;
-    };
-    NotificationDrain m_drain;
     CTrayIcon m_trayIcon;
     // Broadcast by the shell when it starts anew with an empty tray.
     const UINT m_taskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
@@ -159,7 +134,6 @@ public:
     IconHandle m_smallIcon;
     IconHandle m_trayImage;
     bool m_bShowAllowed;
-    AsioBufferSizeList m_asioBufferSizes;
     CAccessibleComboBox m_cbSampleRate;
     CAccessibleComboBox m_cbInputSource;
     CAccessibleComboBox m_cbStreamingMode;
@@ -188,8 +162,16 @@ protected:
 
     const UsbAudioApi& m_api;
     const HidApi& m_hid;
+    // Where the device thread posts its news; null once the window is gone.
+    // Shared with the thread, which may outlive this object at the program's end.
+    std::shared_ptr<std::atomic<HWND>> m_newsWindow = std::make_shared<std::atomic<HWND>>();
+    DeviceThread m_device;
+    // The state on show.
+    std::shared_ptr<const DeviceState> m_state;
 
 private:
+    static constexpr UINT_PTR kBusyTimer = 0x8005;
+
     void OnPaint();
     // Hands the clean background to the skinned controls.
     void CaptureBackgrounds(const CDC& composition);
@@ -203,13 +185,26 @@ private:
     void OnWindowPosChanging(WINDOWPOS* pos);
     LRESULT OnCtlColor(UINT msg, WPARAM wParam, LPARAM lParam);
     bool OnCommand(WORD id, WORD code);
-    void ContinueDrainLater();
-    // False when the timer is not the drain's.
-    bool OnDrainTimer(UINT_PTR id);
-    // Creates the notification event anew: 0 or the error (tests make it fail).
-    virtual DWORD CreateNotifyEvent();
+    // A command sent for a control: until the device has done it, the
+    // control shows the user's value rather than an older state's.
+    void Sent(uint64_t command, int control = 0);
+    bool Edited(int control, const DeviceState& state) const;
+    // The working-in-background cursor while device work has waited long.
+    void OnBusyTimer();
+    // Ends the working cursor once the state shows every command done.
+    void UpdateBusyCursor(const DeviceState& state);
+    void ShowBusy(bool busy);
+    bool OnSetCursor(HWND window, UINT hitTest);
 
     bool m_backgroundsCaptured = false;
+    // The newest command sent for each control, by control id.
+    std::map<int, uint64_t> m_edits;
+    uint64_t m_lastCommand = 0;
+    bool m_busyTimer = false;
+    bool m_busy = false;
+    // Set while outcomes are shown: news that comes meanwhile waits for them.
+    bool m_showingNews = false;
+    bool m_moreNews = false;
     // The sample-rate field's height over its font's, as the box first set it.
     int m_sampleRateFieldMargin = -1;
 };

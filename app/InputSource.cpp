@@ -1,6 +1,7 @@
 #include "../core/DeviceSettings.h"
 #include "../settings/ComboSelection.h"
 #include "GUI_KV58Dlg.h"
+#include "resource.h"
 
 namespace
 {
@@ -8,29 +9,25 @@ constexpr wchar_t kAnalogInText[] = L"Analog In";
 constexpr wchar_t kSpdifInText[] = L"SPDIF IN";
 } // namespace
 
-void CGUI_KV58Dlg::FillInputSources()
+void CGUI_KV58Dlg::ShowInputSources(const DeviceState& state)
 {
-    m_cbInputSource.ResetContent();
-    if (!m_session.IsOpen())
+    // Without a device the box offers nothing.
+    if (!state.open)
+    {
+        m_cbInputSource.ResetContent();
         return;
-    m_cbInputSource.SetItemData(m_cbInputSource.AddString(kSpdifInText), kSpdifIn);
-    m_cbInputSource.SetItemData(m_cbInputSource.AddString(kAnalogInText), kAnalogIn);
-
-    const std::optional<uint8_t> value = ReadInputSource(m_session);
-    m_inputSource = value.value_or(0);
-    if (m_inputSource == kAnalogIn)
-        m_cbInputSource.SetCurSel(m_cbInputSource.FindStringExact(kAnalogInText));
-    else if (m_inputSource == kSpdifIn)
-        m_cbInputSource.SetCurSel(m_cbInputSource.FindStringExact(kSpdifInText));
+    }
+    if (m_cbInputSource.GetCount() == 0)
+    {
+        m_cbInputSource.SetItemData(m_cbInputSource.AddString(kSpdifInText), kSpdifIn);
+        m_cbInputSource.SetItemData(m_cbInputSource.AddString(kAnalogInText), kAnalogIn);
+    }
+    if (!Edited(IDC_INPUT_SOURCE, state))
+        SelectItemByData(m_cbInputSource, state.inputSource);
 }
 
 void CGUI_KV58Dlg::OnSelchangeInputSource()
 {
-    const std::optional<DWORD_PTR> data = SelectedItemData(m_cbInputSource);
-    if (!data)
-        return;
-    const DeviceResult result = SetInputSource(m_session, static_cast<uint8_t>(*data & 0xFF));
-    if (!result.Ok())
-        ReportStatusError(result.label, result.status);
-    RefreshDeviceControls();
+    if (const std::optional<DWORD_PTR> data = SelectedItemData(m_cbInputSource))
+        Sent(m_device.SetInput(static_cast<uint8_t>(*data & 0xFF)), IDC_INPUT_SOURCE);
 }

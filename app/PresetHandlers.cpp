@@ -1,4 +1,3 @@
-#include "../core/DeviceSettings.h"
 #include "../core/PresetApply.h"
 #include "../core/TextEncoding.h"
 #include "../framework/ResourceString.h"
@@ -7,6 +6,7 @@
 #include "PresetReport.h"
 #include "resource.h"
 #include <shellapi.h>
+#include <utility>
 
 namespace
 {
@@ -51,19 +51,13 @@ void CGUI_KV58Dlg::ApplyPresetNamed(const std::wstring& name)
         ShowMessageBox(Wide(*failure), title, MB_OK | MB_ICONERROR);
         return;
     }
-    const PresetOutcome outcome = ApplyPreset(m_session, m_channels, reading.preset);
+    // The links are the panel's own: they change now, the device's settings
+    // once the device thread has applied them (its report follows).
     CGdipButton* links[] = {&m_btnLink1, &m_btnLink2};
     for (int direction : {Preset::Input, Preset::Output})
         if (reading.preset.links[direction])
             links[direction]->SetToggled(*reading.preset.links[direction]);
-    RefreshDeviceControls();
-    for (const PanelBox& box : PresetReport(reading, outcome))
-    {
-        if (box.style & MB_ICONINFORMATION)
-            ShowInformation(box.text);
-        else
-            ShowMessageBox(box.text, title, box.style);
-    }
+    Sent(m_device.ApplyPreset(std::move(reading)));
 }
 
 bool CGUI_KV58Dlg::SavePresetAs(const std::wstring& name)
@@ -78,7 +72,8 @@ bool CGUI_KV58Dlg::SavePresetAs(const std::wstring& name)
         ShowMessageBox(L"A preset named \"" + name + L"\" exists already. Replace it?", title,
                        MB_YESNO | MB_ICONQUESTION) != IDYES)
         return false;
-    Preset preset = CapturePreset(m_session, m_channels);
+    // The device's settings as last shown: saving never waits on the device.
+    Preset preset = PresetOfState(*m_device.State());
     preset.links[Preset::Input] = m_btnLink1.m_toggled != FALSE;
     preset.links[Preset::Output] = m_btnLink2.m_toggled != FALSE;
     if (const std::optional<std::string> failure = m_presets.Save(name, preset))

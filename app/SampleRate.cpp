@@ -1,7 +1,8 @@
-#include "../core/DeviceSettings.h"
 #include "../settings/ComboSelection.h"
 #include "GUI_KV58Dlg.h"
+#include "resource.h"
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -41,63 +42,26 @@ void CGUI_KV58Dlg::ScaleSampleRateField()
         ::SendMessageW(box, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), 2 * scaled - reported);
 }
 
-UsbAudioStatus CGUI_KV58Dlg::SendHidRateReport(bool firstFlag, bool secondFlag)
+void CGUI_KV58Dlg::ShowSampleRates(const DeviceState& state)
 {
-    return m_session.SendHidRateReport(firstFlag, secondFlag);
-}
-
-UsbAudioStatus CGUI_KV58Dlg::OpenHidDevice(uint16_t vendorId, uint16_t productId)
-{
-    return m_session.OpenHidDevice(vendorId, productId);
-}
-
-void CGUI_KV58Dlg::SendRateReportFor(unsigned int rate)
-{
-    ::SendRateReportFor(m_session, rate);
-}
-
-void CGUI_KV58Dlg::FillSampleRates()
-{
-    m_cbSampleRate.ResetContent();
-    const std::optional<std::vector<unsigned int>> rates = SupportedSampleRates(m_session);
-    if (!rates)
-        return;
-    for (unsigned int rate : *rates)
-        m_cbSampleRate.SetItemData(m_cbSampleRate.AddString(RateText(rate)), rate);
-
-    std::optional<unsigned int> current = CurrentSampleRate(m_session);
-    if (!current)
-        return;
-    if (*current < kLowestSampleRate)
+    std::vector<DWORD_PTR> shown;
+    for (int i = 0; i < m_cbSampleRate.GetCount(); ++i)
+        shown.push_back(m_cbSampleRate.GetItemData(i));
+    if (shown != std::vector<DWORD_PTR>(state.rates.begin(), state.rates.end()))
     {
-        // The panel shows such a rate as the lowest one it offers; the device keeps its own.
-        SendRateReportFor(kLowestSampleRate);
-        current = kLowestSampleRate;
+        m_cbSampleRate.ResetContent();
+        for (unsigned int rate : state.rates)
+            m_cbSampleRate.SetItemData(m_cbSampleRate.AddString(RateText(rate)), rate);
     }
-    const int item = m_cbSampleRate.FindStringExact(RateText(*current));
-    if (item != CB_ERR)
-        m_cbSampleRate.SetCurSel(item);
-    SendRateReportFor(*current);
-}
-
-void CGUI_KV58Dlg::ShowCurrentSampleRate()
-{
-    const std::optional<unsigned int> current = CurrentSampleRate(m_session);
-    if (!current)
+    if (Edited(IDC_SAMPLE_RATE, state))
         return;
     // A rate the list does not hold clears the selection rather than show a stale one.
-    m_cbSampleRate.SetCurSel(m_cbSampleRate.FindStringExact(RateText(*current)));
-    SendRateReportFor(*current);
+    m_cbSampleRate.SetCurSel(state.rate ? m_cbSampleRate.FindStringExact(RateText(*state.rate))
+                                        : CB_ERR);
 }
 
 void CGUI_KV58Dlg::OnSelchangeSampleRate()
 {
-    const std::optional<DWORD_PTR> data = SelectedItemData(m_cbSampleRate);
-    if (!data)
-        return;
-    const auto rate = static_cast<unsigned int>(*data);
-    const DeviceResult result = SetSampleRate(m_session, rate);
-    if (!result.Ok())
-        ReportBusyOrError(result.label, result.status);
-    RefreshDeviceControls();
+    if (const std::optional<DWORD_PTR> data = SelectedItemData(m_cbSampleRate))
+        Sent(m_device.SetRate(static_cast<unsigned int>(*data)), IDC_SAMPLE_RATE);
 }

@@ -1,6 +1,6 @@
-#include "../core/DeviceResult.h"
 #include "../framework/ResourceString.h"
 #include "GUI_KV58Dlg.h"
+#include "PresetReport.h"
 #include "resource.h"
 
 namespace
@@ -10,28 +10,44 @@ constexpr UINT kInformationBoxStyle = MB_OK | MB_ICONINFORMATION;
 constexpr wchar_t kInformationCaption[] = L"VOSTRAND KV58 Audio Control Panel";
 } // namespace
 
-void CGUI_KV58Dlg::ReportStatusError(const wchar_t* label, UsbAudioStatus status)
+void CGUI_KV58Dlg::ShowOutcome(const DeviceOutcome& outcome)
 {
-    ShowMessageBox(StatusErrorText(m_api, label, status), LoadResString(IDS_TITLE), kErrorBoxStyle);
+    if (!outcome.preset)
+    {
+        for (const Notice& notice : outcome.notices)
+            ShowNotice(notice);
+        // The one next step there is: the buffer size the user was warned about.
+        if (outcome.then)
+            Sent(m_device.Resume(*outcome.then), IDC_ASIO_BUFFER);
+        return;
+    }
+    const PresetReading none;
+    for (const PanelBox& box :
+         PresetReport(outcome.reading ? *outcome.reading : none, *outcome.preset))
+    {
+        if (box.style & MB_ICONINFORMATION)
+            ShowInformation(box.text);
+        else
+            ShowMessageBox(box.text, LoadResString(IDS_TITLE), box.style);
+    }
 }
 
-void CGUI_KV58Dlg::ReportAsioInUse()
+void CGUI_KV58Dlg::ShowNotice(const Notice& notice)
 {
-    ShowMessageBox(kAsioInUseText, LoadResString(IDS_TITLE), kErrorBoxStyle);
-}
-
-void CGUI_KV58Dlg::ReportSoundDeviceInUse()
-{
-    ShowMessageBox(kSoundDeviceInUseText, LoadResString(IDS_TITLE), kErrorBoxStyle);
+    switch (notice.kind)
+    {
+    case Notice::Kind::Error:
+    case Notice::Kind::Busy:
+        ShowMessageBox(notice.text, LoadResString(IDS_TITLE), kErrorBoxStyle);
+        return;
+    case Notice::Kind::Warning:
+    case Notice::Kind::Note:
+        ShowInformation(notice.text);
+        return;
+    }
 }
 
 void CGUI_KV58Dlg::ShowInformation(const std::wstring& text)
 {
     ShowMessageBox(text, kInformationCaption, kInformationBoxStyle);
-}
-
-void CGUI_KV58Dlg::ReportBusyOrError(const wchar_t* label, UsbAudioStatus status)
-{
-    ShowMessageBox(BusyOrErrorText(m_api, {label, status}), LoadResString(IDS_TITLE),
-                   kErrorBoxStyle);
 }

@@ -1,6 +1,6 @@
-#include "../core/DeviceSettings.h"
 #include "../settings/ComboSelection.h"
 #include "GUI_KV58Dlg.h"
+#include "resource.h"
 #include <cwchar>
 #include <iterator>
 
@@ -18,35 +18,23 @@ constexpr StreamingPreset kPresets[] = {
 };
 } // namespace
 
-void CGUI_KV58Dlg::FillStreamingModes()
+void CGUI_KV58Dlg::ShowStreamingModes(const DeviceState& state)
 {
-    m_cbStreamingMode.ResetContent();
-    for (const StreamingPreset& preset : kPresets)
-    {
-        wchar_t text[64];
-        std::swprintf(text, std::size(text), preset.format, static_cast<int>(preset.mode));
-        const int item = m_cbStreamingMode.AddString(text);
-        m_cbStreamingMode.SetItemData(item, preset.mode);
-    }
-}
-
-void CGUI_KV58Dlg::SelectStreamingMode(unsigned int mode)
-{
-    SelectItemByData(m_cbStreamingMode, mode);
+    // The presets never change: the box is filled once.
+    if (m_cbStreamingMode.GetCount() == 0)
+        for (const StreamingPreset& preset : kPresets)
+        {
+            wchar_t text[64];
+            std::swprintf(text, std::size(text), preset.format, static_cast<int>(preset.mode));
+            const int item = m_cbStreamingMode.AddString(text);
+            m_cbStreamingMode.SetItemData(item, preset.mode);
+        }
+    if (!Edited(IDC_STREAMING_MODE, state))
+        SelectItemByData(m_cbStreamingMode, state.streamingMode);
 }
 
 void CGUI_KV58Dlg::OnSelchangeStreamingMode()
 {
-    const std::optional<DWORD_PTR> data = SelectedItemData(m_cbStreamingMode);
-    if (!data)
-        return;
-    const auto mode = static_cast<unsigned int>(*data);
-    const DeviceResult result = SetStreamingMode(m_session, mode);
-    if (!result.Ok())
-        ReportBusyOrError(result.label, result.status);
-    RefreshDeviceControls();
-
-    // A new mode can raise the smallest safe buffer above the one in use.
-    if (const std::optional<unsigned int> size = CurrentAsioBufferSize(m_session))
-        CheckMinimumAsioBufferSize(*size);
+    if (const std::optional<DWORD_PTR> data = SelectedItemData(m_cbStreamingMode))
+        Sent(m_device.SetStreamingMode(static_cast<unsigned int>(*data)), IDC_STREAMING_MODE);
 }

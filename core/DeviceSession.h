@@ -3,13 +3,12 @@
 #include "../device/HidApi.h"
 #include "../device/UsbAudioApi.h"
 #include "../device/WnHandle.h"
-#include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <functional>
 
-// The open device and its notifications, without any window: the panel and
-// the command line both drive the device through one of these.
+// The open device and its notifications, without any window or thread of its
+// own: the panel's device thread and the command line both drive the device
+// through one of these.
 class DeviceSession
 {
 public:
@@ -29,18 +28,13 @@ public:
 
     // Closes any device, then opens the first one: 0 or the driver's status.
     UsbAudioStatus Open();
-    // Stops the worker and closes the device.
     void Close();
     bool IsOpen() const { return m_hDevice != nullptr; }
 
     // Creates the notification event anew: 0 or the error.
     DWORD CreateNotifyEvent() { return m_notifyEvent.Create(); }
-    // Registers the event and starts the worker, which calls wake on its own
-    // thread whenever the driver signals.
-    void Watch(std::function<void()> wake);
-    void StopNotificationThread();
-    // True while a stop waits for the worker to end.
-    bool IsStopping() const { return m_stopNotifyThread && m_hNotifyThread.IsValid(); }
+    // Has the driver signal the event at every notification: 0 or its status.
+    UsbAudioStatus Watch();
     // Reads the queued notifications until the driver runs dry or the time
     // is up.
     Changes ReadNotifications(std::chrono::steady_clock::time_point until);
@@ -56,14 +50,9 @@ public:
     UsbAudioDeviceHandle m_hDevice = nullptr;
     HANDLE m_hHidDevice = INVALID_HANDLE_VALUE;
     DeviceProperties m_deviceProperties{};
-    WnHandle m_hNotifyThread;
-    std::atomic<uint8_t> m_stopNotifyThread{0};
     WnAutoResetEvent m_notifyEvent;
 
 private:
-    static DWORD WINAPI NotificationThread(LPVOID session);
-
     const UsbAudioApi& m_api;
     const HidApi& m_hid;
-    std::function<void()> m_wake;
 };

@@ -1,16 +1,17 @@
 #include "ComboSelection.h"
 
-void SelectItemByData(const CComboBox& box, DWORD_PTR data)
+void SelectItemByData(const CComboBox& box, std::optional<DWORD_PTR> data)
 {
-    const int count = box.GetCount();
+    const int count = data ? box.GetCount() : 0;
     for (int index = 0; index < count; ++index)
     {
-        if (box.GetItemData(index) == data)
+        if (box.GetItemData(index) == *data)
         {
             box.SetCurSel(index);
             return;
         }
     }
+    box.SetCurSel(CB_ERR);
 }
 
 std::optional<DWORD_PTR> SelectedItemData(const CComboBox& box)

@@ -86,6 +86,7 @@ void ResetDevice(DeviceState& state)
     state.mute[kInput] = state.mute[kOutput] = 0;
     state.busy = Busy::None;
     state.notificationReadMs = 0;
+    state.controlRequestMs = 0;
     for (OpenHandle& handle : state.handles)
     {
         if (handle.id != 0 && handle.deviceIndex >= state.devices)

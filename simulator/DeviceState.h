@@ -81,6 +81,7 @@ struct DeviceState
     int16_t volume[2][2]; // by Direction, then channel 1 and 2
     Busy busy;
     uint32_t notificationReadMs; // how long each notification read takes: a slow bus
+    uint32_t controlRequestMs;   // how long each control request takes: a stalled device
 
     uint32_t lastHandleId;
     OpenHandle handles[kMaxHandles];

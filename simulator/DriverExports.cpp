@@ -326,19 +326,25 @@ extern "C"
         unsigned char selector, unsigned char channel, void* data, unsigned int length,
         unsigned int* transferred, unsigned int timeoutMs)
     {
-        return DeviceCall(Format("Get(%u,0x%02x,%u,%u,len=%u,timeout=%u%s)", entity, request,
-                                 selector, channel, length, timeoutMs,
-                                 transferred ? ",transferred" : ""),
-                          "Get", device,
-                          [&](DeviceState& state, OpenHandle&)
-                          {
-                              if (!data || length == 0)
-                                  return kStatusInvalidParameter;
-                              if (request != 0x81)
-                                  return kStatusRequestRefused;
-                              return ReadControl(state, entity, selector, channel,
-                                                 static_cast<uint8_t*>(data), length, transferred);
-                          });
+        uint32_t stallMs = 0;
+        const UsbAudioStatus status =
+            DeviceCall(Format("Get(%u,0x%02x,%u,%u,len=%u,timeout=%u%s)", entity, request, selector,
+                              channel, length, timeoutMs, transferred ? ",transferred" : ""),
+                       "Get", device,
+                       [&](DeviceState& state, OpenHandle&)
+                       {
+                           stallMs = state.controlRequestMs;
+                           if (!data || length == 0)
+                               return kStatusInvalidParameter;
+                           if (request != 0x81)
+                               return kStatusRequestRefused;
+                           return ReadControl(state, entity, selector, channel,
+                                              static_cast<uint8_t*>(data), length, transferred);
+                       });
+        // A stalled device holds the caller, not the other processes.
+        if (stallMs != 0)
+            ::Sleep(stallMs);
+        return status;
     }
 
     UsbAudioStatus WINAPI TUSBAUDIO_AudioControlRequestSet(
@@ -346,29 +352,32 @@ extern "C"
         unsigned char selector, unsigned char channel, void* data, unsigned int length,
         unsigned int* transferred, unsigned int timeoutMs)
     {
-        return DeviceCall(Format("Set(%u,0x%02x,%u,%u,len=%u,data=%s,timeout=%u%s)", entity,
-                                 request, selector, channel, length, Hex(data, length).c_str(),
-                                 timeoutMs, transferred ? ",transferred" : ""),
-                          "Set", device,
-                          [&](DeviceState& state, OpenHandle& handle)
-                          {
-                              if (!data || length == 0)
-                                  return kStatusInvalidParameter;
-                              if (request != 0x01)
-                                  return kStatusRequestRefused;
-                              const UsbAudioStatus status =
-                                  WriteControl(state, entity, selector, channel,
-                                               static_cast<const uint8_t*>(data), length);
-                              if (status == 0 && transferred)
-                                  *transferred = length;
-                              if (status == 0 &&
-                                  (selector == kVolumeSelector || selector == kMuteSelector))
-                                  QueueNotifications(state,
-                                                     selector == kVolumeSelector ? kNotifyVolume
-                                                                                 : kNotifyMute,
-                                                     1, &handle);
-                              return status;
-                          });
+        uint32_t stallMs = 0;
+        const UsbAudioStatus status = DeviceCall(
+            Format("Set(%u,0x%02x,%u,%u,len=%u,data=%s,timeout=%u%s)", entity, request, selector,
+                   channel, length, Hex(data, length).c_str(), timeoutMs,
+                   transferred ? ",transferred" : ""),
+            "Set", device,
+            [&](DeviceState& state, OpenHandle& handle)
+            {
+                stallMs = state.controlRequestMs;
+                if (!data || length == 0)
+                    return kStatusInvalidParameter;
+                if (request != 0x01)
+                    return kStatusRequestRefused;
+                const UsbAudioStatus status = WriteControl(
+                    state, entity, selector, channel, static_cast<const uint8_t*>(data), length);
+                if (status == 0 && transferred)
+                    *transferred = length;
+                if (status == 0 && (selector == kVolumeSelector || selector == kMuteSelector))
+                    QueueNotifications(state,
+                                       selector == kVolumeSelector ? kNotifyVolume : kNotifyMute, 1,
+                                       &handle);
+                return status;
+            });
+        if (stallMs != 0)
+            ::Sleep(stallMs);
+        return status;
     }
 
     const wchar_t* WINAPI TUSBAUDIO_StatusCodeStringW(UsbAudioStatus status)

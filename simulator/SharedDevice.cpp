@@ -6,7 +6,7 @@
 namespace
 {
 constexpr uint32_t kMagic = 0x3835564B; // "KV58"
-constexpr uint32_t kLayoutVersion = 3;
+constexpr uint32_t kLayoutVersion = 4;
 constexpr DWORD kLockTimeoutMs = 10000;
 const wchar_t kLockName[] = L"Local\\KV58Simulator.Lock";
 const wchar_t kStateFileName[] = L"KV58Simulator.state";

@@ -35,6 +35,7 @@ const char kUsage[] =
     "                              the power of two >= rate x mode / 2000, 64..8192\n"
     "  busy none|sound|asio        SetSampleRate and SetUsbStreamingMode answer\n"
     "                              0xE0001001 (sound) or 0xE0001002 (asio)\n"
+    "  stall MS                    every control request (Get, Set) takes MS ms, 0..600000\n"
     "  fail FUNCTION STATUS [once] FUNCTION as in the log (SetSampleRate, Get, Set, ...);\n"
     "                              STATUS non-zero, decimal or 0x hex\n"
     "  clear-faults\n"
@@ -143,6 +144,7 @@ void PrintState(DeviceState& state, std::string& output)
         {"out.volume2", std::to_string(state.volume[kOutput][1])},
         {"out.mute", std::to_string(state.mute[kOutput])},
         {"busy", BusyName(state.busy)},
+        {"stall", std::to_string(state.controlRequestMs)},
         {"open-handles", std::to_string(CountOpenHandles(state))},
     };
     for (const auto& [key, value] : lines)
@@ -246,6 +248,8 @@ Action Parse(const Arguments& a)
                                            : Busy::None;
         return [busy](DeviceState& s, std::string&) { s.busy = busy; };
     }
+    if (command == "stall" && count == 2 && ParseInRange(a[1], 0, 600000, &number))
+        return [number](DeviceState& s, std::string&) { s.controlRequestMs = number; };
     if (command == "fail" && (count == 3 || (count == 4 && a[3] == "once")))
     {
         std::string function = a[1];

@@ -62,9 +62,9 @@ protected:
     void SetUp() override
     {
         ASSERT_NE(panel().m_hWnd, nullptr);
-        panel().m_session.m_hDevice = kFakeDeviceHandle;
-        panel().RefreshDeviceControls();
-        PumpFor(50);
+        fake.Reset();
+        panel().OpenDevice();
+        ASSERT_TRUE(panel().Settle());
         fake.TakeCalls();
     }
 
@@ -166,8 +166,9 @@ TEST_F(AccessibleObjects, EveryControlAnswersWithItsNameRoleValueAndState)
 
 TEST_F(AccessibleObjects, WithoutADeviceFadersAndBoxesAreUnavailable)
 {
-    panel().m_session.m_hDevice = nullptr;
-    panel().RefreshDeviceControls();
+    fake.deviceCount = 0;
+    panel().OpenDevice();
+    ASSERT_TRUE(panel().Settle());
     for (int id : {IDC_FADER_IN_LEFT, IDC_FADER_OUT_RIGHT, IDC_SAMPLE_RATE, IDC_ASIO_BUFFER})
         EXPECT_TRUE(State(ObjectOf(id).p) & STATE_SYSTEM_UNAVAILABLE) << id;
     EXPECT_FALSE(State(ObjectOf(IDC_MUTE_INPUT).p) & STATE_SYSTEM_UNAVAILABLE);

@@ -56,31 +56,6 @@ int EnabledDeviceBoxes(const CGUI_KV58Dlg& panel)
     return enabled;
 }
 
-// Our own reference to a thread, so that it can be watched after its owner closed it.
-HANDLE Duplicate(HANDLE thread)
-{
-    HANDLE copy = nullptr;
-    ::DuplicateHandle(::GetCurrentProcess(), thread, ::GetCurrentProcess(), &copy, SYNCHRONIZE,
-                      FALSE, 0);
-    return copy;
-}
-
-bool HasEnded(HANDLE thread)
-{
-    return ::WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
-}
-
-bool IsRunning(HANDLE thread)
-{
-    return ::WaitForSingleObject(thread, 0) == WAIT_TIMEOUT;
-}
-
-// True once another thread's SendMessage to this thread is waiting to be taken.
-bool SentMessagePending()
-{
-    return (HIWORD(::GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) != 0;
-}
-
 // Ends the whole test program if a step hangs, instead of hanging the run.
 class Watchdog
 {
@@ -134,43 +109,63 @@ class DeviceConnection : public testing::Test
 {
 protected:
     void SetUp() override { Fake().Reset(); }
+    void TearDown() override { Fake().ClearStalls(); }
 
-    void Open(DevicePanel& panel)
+    static void Open(DevicePanel& panel)
     {
         ASSERT_TRUE(panel.Create());
-        ASSERT_EQ(panel.m_session.m_hDevice, kFakeDeviceHandle);
-        ASSERT_TRUE(panel.m_session.m_hNotifyThread.IsValid());
+        ASSERT_TRUE(panel.Settle());
+        ASSERT_TRUE(panel.Shown().open);
     }
 
     static void Reopen(DevicePanel& panel, WPARAM arrivalOrRemoval = 1)
     {
         ::SendMessageW(panel.m_hWnd, WM_PNP_NOTIFY, arrivalOrRemoval, 0);
+        ASSERT_TRUE(panel.Settle());
     }
 
-    // Lets the worker deliver what the fake queued, until the queue is empty.
-    static bool PumpNotifications()
+    // Every control request takes this long, as on a stalled device.
+    static void StallRequests(DWORD ms)
     {
-        return PumpUntil([] { return Fake().notifications.empty(); });
+        Fake().Stall("Get", ms);
+        Fake().Stall("Set", ms);
     }
 };
 
-class PanelWithoutEvents : public DevicePanel
+// Milliseconds another thread waits for the panel to answer a message, while
+// this thread takes its messages for the time given.
+DWORD WorstRoundTrip(HWND panel, DWORD forMs)
 {
-    DWORD CreateNotifyEvent() override { return ERROR_NO_SYSTEM_RESOURCES; }
-};
+    std::atomic<DWORD> worst{0};
+    std::atomic<bool> done{false};
+    std::thread prober(
+        [&]
+        {
+            while (!done)
+            {
+                const ULONGLONG start = ::GetTickCount64();
+                DWORD_PTR result = 0;
+                ::SendMessageTimeoutW(panel, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+                worst = std::max<DWORD>(worst, static_cast<DWORD>(::GetTickCount64() - start));
+                ::Sleep(5);
+            }
+        });
+    PumpFor(forMs);
+    done = true;
+    // The last probe may wait for this thread: answer it while joining.
+    PumpUntil([&] { return false; }, 20);
+    prober.join();
+    return worst;
+}
 } // namespace
 
 TEST_F(DeviceConnection, OpensTheFirstDeviceRegistersItsEventAndRefreshesInOrder)
 {
     DevicePanel panel;
     Open(panel);
-    EXPECT_TRUE(IsRunning(panel.m_session.m_hNotifyThread.Get()));
-    EXPECT_EQ(panel.m_session.m_deviceProperties.usbVendorId, 0x152Au);
-    EXPECT_EQ(panel.m_session.m_deviceProperties.usbProductId, 0x8758u);
-    EXPECT_EQ(Fake().notificationEvent, panel.m_session.m_notifyEvent.Get());
     EXPECT_EQ(EnabledDeviceBoxes(panel), 4);
 
-    const std::vector<std::string> calls = Fake().calls;
+    const std::vector<std::string> calls = Fake().TakeCalls();
     size_t at = 0;
     for (const char* step : {"RegisterPnpNotification(0x8003,0)", "EnumerateDevices()",
                              "GetDeviceCount()", "OpenDeviceByIndex(0)", "GetDeviceProperties()",
@@ -189,12 +184,11 @@ TEST_F(DeviceConnection, EveryFailedOpenLeavesTheNoDeviceState)
     {
         const char* name;
         void (*arrange)();
-        UsbAudioStatus expected;
     };
     const Case cases[] = {
-        {"enumeration fails", [] { Fake().Fail("EnumerateDevices", 0xE0000099); }, 0xE0000099},
-        {"no device", [] { Fake().deviceCount = 0; }, kStatusNoDevice},
-        {"open fails", [] { Fake().Fail("OpenDeviceByIndex", 0xE00000AA); }, 0xE00000AA},
+        {"enumeration fails", [] { Fake().Fail("EnumerateDevices", 0xE0000099); }},
+        {"no device", [] { Fake().deviceCount = 0; }},
+        {"open fails", [] { Fake().Fail("OpenDeviceByIndex", 0xE00000AA); }},
     };
     for (const Case& c : cases)
     {
@@ -205,8 +199,8 @@ TEST_F(DeviceConnection, EveryFailedOpenLeavesTheNoDeviceState)
             c.arrange();
             DevicePanel panel;
             ASSERT_TRUE(panel.Create());
-            EXPECT_EQ(panel.m_session.m_hDevice, nullptr);
-            EXPECT_FALSE(panel.m_session.m_hNotifyThread.IsValid());
+            ASSERT_TRUE(panel.Settle());
+            EXPECT_FALSE(panel.Shown().open);
             EXPECT_EQ(EnabledDeviceBoxes(panel), 0);
         }
         Fake().Reset();
@@ -214,16 +208,11 @@ TEST_F(DeviceConnection, EveryFailedOpenLeavesTheNoDeviceState)
             // On a reopen, after a device was open.
             DevicePanel panel;
             Open(panel);
-            HANDLE oldWorker = Duplicate(panel.m_session.m_hNotifyThread.Get());
             c.arrange();
-            EXPECT_EQ(panel.OpenDevice(), c.expected);
-            panel.RefreshDeviceControls();
-            EXPECT_TRUE(HasEnded(oldWorker));
-            EXPECT_EQ(panel.m_session.m_hDevice, nullptr);
-            EXPECT_FALSE(panel.m_session.m_hNotifyThread.IsValid());
+            Reopen(panel);
+            EXPECT_FALSE(panel.Shown().open);
             EXPECT_EQ(Fake().openHandles, 0) << "the old device is closed";
             EXPECT_EQ(EnabledDeviceBoxes(panel), 0);
-            ::CloseHandle(oldWorker);
         }
     }
 }
@@ -235,25 +224,19 @@ TEST_F(DeviceConnection, ArrivalAndRemovalReopenOtherNoticesDoNothing)
     for (WPARAM ignored : {WPARAM{0}, WPARAM{3}})
     {
         Fake().TakeCalls();
-        const HANDLE worker = panel.m_session.m_hNotifyThread.Get();
         Reopen(panel, ignored);
-        EXPECT_TRUE(Fake().calls.empty()) << "wParam " << ignored;
-        EXPECT_EQ(panel.m_session.m_hNotifyThread.Get(), worker);
+        EXPECT_TRUE(Fake().TakeCalls().empty()) << "wParam " << ignored;
     }
     for (WPARAM change : {WPARAM{1}, WPARAM{2}})
     {
-        Fake().TakeCalls();
-        HANDLE oldWorker = Duplicate(panel.m_session.m_hNotifyThread.Get());
         Reopen(panel, change);
-        EXPECT_EQ(CountCalls(Fake().calls, "CloseDevice(device)"), 1u) << "wParam " << change;
-        EXPECT_EQ(CountCalls(Fake().calls, "OpenDeviceByIndex(0)"), 1u) << "wParam " << change;
-        EXPECT_TRUE(HasEnded(oldWorker));
-        EXPECT_TRUE(IsRunning(panel.m_session.m_hNotifyThread.Get()));
-        ::CloseHandle(oldWorker);
+        const std::vector<std::string> calls = Fake().TakeCalls();
+        EXPECT_EQ(CountCalls(calls, "CloseDevice(device)"), 1u) << "wParam " << change;
+        EXPECT_EQ(CountCalls(calls, "OpenDeviceByIndex(0)"), 1u) << "wParam " << change;
     }
 }
 
-TEST_F(DeviceConnection, ReopeningReplacesTheWorkerWithoutLeavingThreadsOrHandles)
+TEST_F(DeviceConnection, ReopeningLeavesNoThreadsOrHandles)
 {
     DevicePanel panel;
     Open(panel);
@@ -263,12 +246,7 @@ TEST_F(DeviceConnection, ReopeningReplacesTheWorkerWithoutLeavingThreadsOrHandle
     ASSERT_GT(threads, 0);
     ASSERT_GT(handles, 0);
     for (int i = 0; i < 50; ++i)
-    {
-        HANDLE oldWorker = Duplicate(panel.m_session.m_hNotifyThread.Get());
         Reopen(panel, i % 2 ? 1 : 2);
-        ASSERT_TRUE(HasEnded(oldWorker)) << "reopen " << i;
-        ::CloseHandle(oldWorker);
-    }
     EXPECT_EQ(ThreadCount(::GetCurrentProcessId()), threads);
     EXPECT_LE(HandleCount(::GetCurrentProcessId()), handles + 2);
     EXPECT_EQ(Fake().openHandles, 1);
@@ -289,10 +267,10 @@ TEST_F(DeviceConnection, EachNotificationTypeRereadsWhatItConcerns)
     {
         Fake().TakeCalls();
         Fake().Notify(c.type);
-        ASSERT_TRUE(PumpNotifications()) << "type " << c.type;
-        PumpFor(50);
-        EXPECT_EQ(CountCalls(Fake().calls, kRateRead), c.rateReads) << "type " << c.type;
-        EXPECT_EQ(CountCalls(Fake().calls, kMixerRead), c.mixerReads) << "type " << c.type;
+        ASSERT_TRUE(panel.Settle()) << "type " << c.type;
+        const std::vector<std::string> calls = Fake().TakeCalls();
+        EXPECT_EQ(CountCalls(calls, kRateRead), c.rateReads) << "type " << c.type;
+        EXPECT_EQ(CountCalls(calls, kMixerRead), c.mixerReads) << "type " << c.type;
     }
 }
 
@@ -301,14 +279,13 @@ TEST_F(DeviceConnection, OneWakeReadsEveryQueuedNotificationAndAppliesEachKindOn
     DevicePanel panel;
     Open(panel);
     Fake().TakeCalls();
-    // Queued while the worker slept; the auto-reset event wakes it once.
+    // Queued while the device thread slept; the auto-reset event wakes it once.
     for (unsigned int type : {1u, 3u, 4u, 1u, 2u, 3u, 4u, 1u})
         Fake().notifications.push_back(type);
     ::SetEvent(Fake().notificationEvent);
-    ASSERT_TRUE(PumpNotifications());
-    PumpFor(50);
+    ASSERT_TRUE(panel.Settle());
 
-    const std::vector<std::string> calls = Fake().calls;
+    const std::vector<std::string> calls = Fake().TakeCalls();
     EXPECT_EQ(CountCalls(calls, "ReadDeviceNotification(64)"), 9u) << "8 taken, then none left";
     EXPECT_EQ(CountCalls(calls, kRateRead), 1u);
     EXPECT_EQ(CountCalls(calls, kMixerRead), 1u);
@@ -319,146 +296,128 @@ TEST_F(DeviceConnection, OneWakeReadsEveryQueuedNotificationAndAppliesEachKindOn
     EXPECT_LT(lastRead, FirstCall(calls, kRateRead)) << "all are read before any is applied";
 }
 
-TEST_F(DeviceConnection, AFloodIsReadInBoundedRoundsWithoutLosingAny)
+TEST_F(DeviceConnection, ADriverThatNeverRunsDryLetsCommandsThroughAndLosesNothing)
 {
     DevicePanel panel;
     Open(panel);
     Fake().TakeCalls();
-    Fake().endlessType = 2;
-    {
-        Watchdog watchdog("one round of a drain that never runs dry");
-        panel.OnDeviceNotification();
-    }
-    EXPECT_GT(CountCalls(Fake().calls, "ReadDeviceNotification"), 0u);
-    // The round asked to come back for the rest; what is left ends with a rate change.
-    Fake().endlessType = 0;
-    Fake().notifications.assign(5000, 2);
-    Fake().notifications.push_back(1);
-    ASSERT_TRUE(PumpNotifications());
-    PumpFor(50);
-    EXPECT_EQ(CountCalls(Fake().calls, kRateRead), 1u);
-}
-
-TEST_F(DeviceConnection, ADriverThatNeverRunsDryLetsPostedMessagesThrough)
-{
-    DevicePanel panel;
-    Open(panel);
     Fake().endlessType = 3;
     ::SetEvent(Fake().notificationEvent);
-    Fake().TakeCalls();
-    // The queue never empties now: take one message at a time.
-    const auto pumpEachUntil = [](const std::function<bool()>& condition)
-    {
-        const ULONGLONG end = ::GetTickCount64() + 5000;
-        for (MSG msg; !condition() && ::GetTickCount64() < end;)
-            if (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-                ::DispatchMessageW(&msg);
-            else
-                ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        return condition();
-    };
-    const auto reads = [] { return CountCalls(Fake().calls, "ReadDeviceNotification"); };
-    ASSERT_TRUE(pumpEachUntil([&] { return reads() > 0; }));
+    const auto reads = [] { return Fake().CallsTo("ReadDeviceNotification").size(); };
+    ASSERT_TRUE(PumpUntil([&] { return reads() > 0; }));
     ::PostMessageW(panel.m_hWnd, WM_PNGSLIDER_CHANGED, IDC_FADER_IN_LEFT, 0);
-    EXPECT_TRUE(pumpEachUntil([] { return !Fake().CallsTo("Set(").empty(); }))
+    EXPECT_TRUE(PumpUntil([] { return !Fake().CallsTo("Set(").empty(); }))
         << "the fader's change is sent during the drain";
     const size_t readsBefore = reads();
-    EXPECT_TRUE(pumpEachUntil([&] { return reads() > readsBefore; })) << "and the drain goes on";
-    EXPECT_EQ(CountCalls(Fake().calls, kMixerRead), 0u) << "state is re-read when the drain ends";
+    EXPECT_TRUE(PumpUntil([&] { return reads() > readsBefore; })) << "and the drain goes on";
+    EXPECT_TRUE(Fake().CallsTo(kMixerRead).empty()) << "state is re-read when the drain ends";
+    // What is left ends with a rate change: each kind is re-read once.
+    Fake().TakeCalls();
     Fake().endlessType = 0;
-    PumpFor(100);
-    EXPECT_EQ(CountCalls(Fake().calls, kMixerRead), 1u);
-}
-
-TEST_F(DeviceConnection, ReopenWhileTheWorkerWaitsInsideItsSendDoesNotDeadlock)
-{
-    DevicePanel panel;
-    Open(panel);
-    const int threads = ThreadCount(::GetCurrentProcessId());
+    ASSERT_TRUE(panel.Settle());
+    Fake().notifications.assign(5000, 2);
     Fake().Notify(1);
-    // This thread does not take messages now: the worker stays inside its send.
-    ASSERT_TRUE(WaitFor(&SentMessagePending));
-    HANDLE oldWorker = Duplicate(panel.m_session.m_hNotifyThread.Get());
-    Fake().TakeCalls();
-    {
-        Watchdog watchdog("reopen with the worker inside its send");
-        Reopen(panel);
-    }
-    EXPECT_TRUE(HasEnded(oldWorker));
-    EXPECT_EQ(CountCalls(Fake().calls, "ReadDeviceNotification"), 0u)
-        << "a wake of the connection being closed is not applied";
-    EXPECT_TRUE(IsRunning(panel.m_session.m_hNotifyThread.Get()));
-    EXPECT_EQ(ThreadCount(::GetCurrentProcessId()), threads);
-    ::CloseHandle(oldWorker);
+    ASSERT_TRUE(panel.Settle());
+    EXPECT_TRUE(Fake().notifications.empty());
+    const std::vector<std::string> calls = Fake().TakeCalls();
+    EXPECT_EQ(CountCalls(calls, kRateRead), 1u);
+    EXPECT_EQ(CountCalls(calls, kMixerRead), 1u) << "the end of the endless round";
 }
 
-TEST_F(DeviceConnection, ADeviceChangeSentDuringAReopenIsHandledAfterIt)
+TEST_F(DeviceConnection, ThePanelAnswersAtOnceWhileEveryRequestStalls)
 {
     DevicePanel panel;
     Open(panel);
-    const int threads = ThreadCount(::GetCurrentProcessId());
-    // Another thread's device change, and then the worker, wait for this thread.
-    std::atomic<bool> sent{false};
-    std::thread sender(
-        [&]
-        {
-            ::SendMessageW(panel.m_hWnd, WM_PNP_NOTIFY, 2, 0);
-            sent = true;
-        });
-    ASSERT_TRUE(WaitFor(&SentMessagePending));
-    Fake().Notify(2);
-    ::Sleep(200);
+    StallRequests(300);
+    Fake().Fail("Get", 0xE0000001);
+    Fake().Fail("Set", 0xE0000001);
+    const ULONGLONG start = ::GetTickCount64();
+    panel.m_btnMute1.SetToggled(true);
+    panel.OnBnClickedMute1();
+    Fake().Notify(3);
+    ::PostMessageW(panel.m_hWnd, WM_PNP_NOTIFY, 1, 0);
+    EXPECT_LT(::GetTickCount64() - start, 100u) << "sending never waits for the device";
+    EXPECT_LE(WorstRoundTrip(panel.m_hWnd, 200), 100u);
+    EXPECT_TRUE(panel.m_btnMute1.m_toggled) << "the control keeps the user's choice meanwhile";
+    EXPECT_LE(WorstRoundTrip(panel.m_hWnd, 1000), 100u);
+}
+
+TEST_F(DeviceConnection, ADragOnAStalledDeviceSendsItsLastPositionAndSkipsTheRest)
+{
+    DevicePanel panel;
+    Open(panel);
     Fake().TakeCalls();
+    StallRequests(300);
+    for (int position : {-1000, -2000, -3000, -4000, -5000})
     {
-        Watchdog watchdog("reopen with a device change sent meanwhile");
-        Reopen(panel);
-        EXPECT_EQ(CountCalls(Fake().calls, "OpenDeviceByIndex(0)"), 1u)
-            << "no reopen inside a reopen";
-        EXPECT_TRUE(PumpUntil([&] { return sent.load(); }));
-        sender.join();
+        panel.m_fader1.SetPos(position);
+        panel.OnFaderChanged(IDC_FADER_IN_LEFT, position);
+        // The first value goes out at once and holds the device.
+        ASSERT_TRUE(PumpUntil([] { return !Fake().CallsTo("Set(").empty(); }));
     }
-    PumpFor(200);
-    EXPECT_EQ(CountCalls(Fake().calls, "OpenDeviceByIndex(0)"), 2u) << "the change is not lost";
-    EXPECT_TRUE(IsRunning(panel.m_session.m_hNotifyThread.Get()));
+    // A mute after the drag comes after the drag's first value, the drag's
+    // last value after the mute it followed.
+    panel.m_btnMute1.SetToggled(true);
+    panel.OnBnClickedMute1();
+    panel.m_fader1.SetPos(-6000);
+    panel.OnFaderChanged(IDC_FADER_IN_LEFT, -6000);
+    ASSERT_TRUE(panel.Settle());
+    // Position p is volume -22528 - p on this fader.
+    EXPECT_EQ(Fake().CallsTo("Set("),
+              (std::vector<std::string>{"Set(14,0x01,2,1,len=2,data=e8ab,timeout=500)",
+                                        "Set(14,0x01,1,0,len=1,data=01,timeout=500)",
+                                        "Set(14,0x01,2,1,len=2,data=70bf,timeout=500)"}));
+    EXPECT_EQ(Fake().Volume(14, 1), -22528 + 6000);
+    EXPECT_EQ(panel.m_fader1.m_pos, -6000) << "the fader stays where the user left it";
+}
+
+TEST_F(DeviceConnection, LongDeviceWorkShowsTheWorkingCursorUntilItIsDone)
+{
+    DevicePanel panel;
+    Open(panel);
+    const HCURSOR working = ::LoadCursorW(nullptr, IDC_APPSTARTING);
+    const auto workingShown = [&]
+    {
+        ::SendMessageW(panel.m_hWnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(panel.m_hWnd),
+                       MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        return ::GetCursor() == working;
+    };
+    Fake().Stall("Set", 1000);
+    panel.OnBnClickedMute1();
+    PumpFor(100);
+    EXPECT_FALSE(workingShown()) << "not before work has waited 250 ms";
+    PumpFor(300);
+    EXPECT_TRUE(workingShown());
+    Fake().ClearStalls();
+    ASSERT_TRUE(panel.Settle());
+    EXPECT_FALSE(workingShown());
+}
+
+TEST_F(DeviceConnection, EndingLetsTheCallInFlightFinishAndClosesTheDevice)
+{
+    const int threads = ThreadCount(::GetCurrentProcessId());
+    {
+        Watchdog watchdog("creating and destroying the panel");
+        DevicePanel panel;
+        Open(panel);
+        Fake().Notify(3);
+        Fake().TakeCalls();
+    }
+    EXPECT_EQ(Fake().CallsTo("CloseDevice(device)").size(), 1u);
+    EXPECT_EQ(Fake().openHandles, 0);
     EXPECT_EQ(ThreadCount(::GetCurrentProcessId()), threads);
-    EXPECT_EQ(Fake().openHandles, 1);
-}
 
-TEST_F(DeviceConnection, DestructionEndsTheWorkerAndClosesTheDevice)
-{
-    for (bool workerInsideSend : {false, true})
-    {
-        SCOPED_TRACE(workerInsideSend ? "worker inside its send" : "worker waiting");
-        Fake().Reset();
-        HANDLE worker = nullptr;
-        {
-            Watchdog watchdog("creating and destroying the panel");
-            DevicePanel panel;
-            Open(panel);
-            worker = Duplicate(panel.m_session.m_hNotifyThread.Get());
-            if (workerInsideSend)
-            {
-                Fake().Notify(3);
-                ASSERT_TRUE(WaitFor(&SentMessagePending));
-            }
-            Fake().TakeCalls();
-        }
-        EXPECT_TRUE(HasEnded(worker));
-        EXPECT_EQ(CountCalls(Fake().calls, "CloseDevice(device)"), 1u);
-        EXPECT_EQ(Fake().openHandles, 0);
-        ::CloseHandle(worker);
-    }
-}
-
-TEST_F(DeviceConnection, WithoutAnEventTheDeviceOpensWithoutAWorker)
-{
-    PanelWithoutEvents panel;
-    ASSERT_TRUE(panel.Create());
-    EXPECT_EQ(panel.m_session.m_hDevice, kFakeDeviceHandle);
-    EXPECT_FALSE(panel.m_session.m_hNotifyThread.IsValid());
-    EXPECT_TRUE(Fake().CallsTo("RegisterDeviceNotification").empty());
-    EXPECT_EQ(EnabledDeviceBoxes(panel), 4);
-    Reopen(panel, 2);
-    EXPECT_EQ(panel.m_session.m_hDevice, kFakeDeviceHandle);
-    EXPECT_EQ(Fake().openHandles, 1);
+    // A call that does not return holds the end only for the grace given.
+    DevicePanel panel;
+    Open(panel);
+    Fake().Stall("Set", 60000);
+    panel.OnBnClickedMute1();
+    ASSERT_TRUE(PumpUntil([] { return !Fake().CallsTo("Set(").empty(); }));
+    const ULONGLONG start = ::GetTickCount64();
+    EXPECT_FALSE(panel.EndDeviceWork(200));
+    EXPECT_LT(::GetTickCount64() - start, 1000u);
+    Fake().TakeCalls();
+    Fake().ClearStalls();
+    EXPECT_TRUE(PumpUntil([] { return !Fake().CallsTo("CloseDevice(device)").empty(); }))
+        << "once the call returns, the device is closed";
 }

@@ -1,3 +1,4 @@
+#include "app/resource.h"
 #include "simulator/Connections.h"
 #include "simulator/SharedDevice.h"
 #include "tests/support/PanelProcess.h"
@@ -7,6 +8,7 @@
 #include "tests/support/TestPanel.h"
 #include "tests/support/TrayKeeper.h"
 #include <gtest/gtest.h>
+#include <atomic>
 #include <algorithm>
 #include <cstdio>
 #include <memory>
@@ -49,9 +51,10 @@ size_t CountLines(const std::vector<std::string>& lines, const std::string& line
 struct CallProbe
 {
     static inline UsbAudioApi driver{};
-    static inline int taken = 0;
-    static inline int emptyReads = 0;
-    static inline int rateReads = 0;
+    // Counted on the panel's device thread, read on the test's.
+    static inline std::atomic<int> taken = 0;
+    static inline std::atomic<int> emptyReads = 0;
+    static inline std::atomic<int> rateReads = 0;
     static inline LARGE_INTEGER firstRead{};
     static inline LARGE_INTEGER lastCall{};
 
@@ -277,7 +280,8 @@ TEST_F(DeviceEndToEnd, AThousandQueuedNotificationsAreAppliedInOneRound)
     const UsbAudioApi api = CallProbe::Wrap(library.api());
     TestPanel panel(api, SystemHidApi());
     ASSERT_TRUE(panel.Create());
-    ASSERT_NE(panel.m_session.m_hDevice, nullptr);
+    ASSERT_TRUE(panel.Settle());
+    ASSERT_TRUE(panel.Shown().open);
     PumpFor(200);
     CallProbe::Clear();
 
@@ -304,4 +308,37 @@ TEST_F(DeviceEndToEnd, ThePanelKeepsTheDriverLibraryLoadedUntilItEnds)
     const std::vector<std::string> log = SimLog();
     EXPECT_EQ(CountLines(log, "detach by unload"), 0u);
     EXPECT_EQ(CountLines(log, "detach at process exit"), 1u);
+}
+
+TEST_F(DeviceEndToEnd, ExitEndsThePanelWithinASecondWhileADriverCallHangs)
+{
+    HWND panel = StartPanelAndWait(4);
+    ASSERT_NE(panel, nullptr);
+    // Once the panel's start-up calls are over, the device stalls.
+    size_t calls = 0;
+    ASSERT_TRUE(WaitFor(
+        [&]
+        {
+            const size_t now = SimLog().size();
+            return std::exchange(calls, now) == now;
+        }));
+    m_device.WithState([](sim::DeviceState& state) { state.controlRequestMs = 60000; });
+    ASSERT_EQ(RunSim(L"log clear").exitCode, 0u);
+    // The mixer is re-read on the panel's device thread, which the device now holds.
+    Notify(3, 1);
+    ASSERT_TRUE(WaitFor(
+        [&]
+        {
+            const std::vector<std::string> log = SimLog();
+            return std::any_of(log.begin(), log.end(),
+                               [](const std::string& call) { return call.rfind("Get(", 0) == 0; });
+        }));
+    DWORD_PTR result = 0;
+    EXPECT_NE(::SendMessageTimeoutW(panel, WM_NULL, 0, 0, SMTO_NORMAL, 100, &result), 0)
+        << "the window answers while the call hangs";
+    const ULONGLONG start = ::GetTickCount64();
+    // What "-exitall" sends the running panel.
+    ::PostMessageW(panel, WM_COMMAND, ID_TRAY_EXIT, 0);
+    ASSERT_TRUE(m_process.WaitExit(5000));
+    EXPECT_LE(::GetTickCount64() - start, 1000u);
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include "FuzzRandom.h"
 #include "tests/support/FakeUsbAudio.h"
 #include <deque>
@@ -65,7 +66,8 @@ private:
     // Reads of notifications draw from their own stream, and only while any
     // are queued: how the worker's wakes fall must not change the run.
     FuzzRandom m_readRandom;
-    bool m_drainEnded = true;
+    // Set on the device thread, read on the test's.
+    std::atomic<bool> m_drainEnded = true;
     bool m_calm = false;
     std::wstring m_longText;
     Group m_input;

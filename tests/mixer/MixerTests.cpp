@@ -2,6 +2,8 @@
 #include "mixer/VolumeMapping.h"
 #include "tests/support/FakeUsbAudio.h"
 #include "tests/support/TestPanel.h"
+#include "core/DeviceSession.h"
+#include "mixer/ChannelModel.h"
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -34,12 +36,7 @@ protected:
     void SetUp() override
     {
         ASSERT_NE(panel.m_hWnd, nullptr) << "the panel was not created";
-        // The fake's reset forgets the panel's open device and its event.
-        const HANDLE event = fake.notificationEvent;
         fake.Reset();
-        fake.openHandles = 1;
-        fake.notificationEvent = event;
-        panel.m_session.m_hDevice = kFakeDeviceHandle;
         for (CPngSlider* fader :
              {&panel.m_fader1, &panel.m_fader2, &panel.m_fader3, &panel.m_fader4})
         {
@@ -53,14 +50,28 @@ protected:
             button->m_toggled = FALSE;
         for (CWnd* label : {&panel.m_label1, &panel.m_label2, &panel.m_label3, &panel.m_label4})
             ::SetWindowTextW(label->m_hWnd, L"");
-        panel.RefreshDeviceControls();
+        panel.OpenDevice();
+        Settle();
         // Nothing a previous test posted may reach this one.
         MSG msg;
         while (::PeekMessageW(&msg, panel.m_hWnd, WM_PNGSLIDER_CHANGED, WM_PNGSLIDER_CHANGE_END,
                               PM_REMOVE))
         {
         }
-        fake.TakeCalls();
+        Calls();
+    }
+
+    void Settle() { ASSERT_TRUE(panel.Settle()) << "the device thread did not settle"; }
+    void Refresh()
+    {
+        panel.RefreshDeviceControls();
+        Settle();
+    }
+    // Calls made by everything asked so far.
+    std::vector<std::string> Calls()
+    {
+        Settle();
+        return fake.TakeCalls();
     }
 
     // The request the mixer sends for a volume on (unit, channel).
@@ -75,6 +86,9 @@ protected:
 
     static std::unique_ptr<TestPanel> s_panel;
     TestPanel& panel = *s_panel;
+    // The channel model on its own, over a session of its own.
+    DeviceSession session{fake.api(), SystemHidApi()};
+    ChannelModel channels{session};
 };
 
 std::unique_ptr<TestPanel> Mixer::s_panel;
@@ -100,13 +114,15 @@ TEST_F(Mixer, InputRangeIsFixedWhateverTheDriverSays)
 {
     fake.inputChannels = {FakeUsbAudio::Channel(3, 7, -100, 100, 0),
                           FakeUsbAudio::Channel(3, 8, 5, 6, 0)};
-    panel.LoadChannelGroups();
+    Refresh();
     for (CPngSlider* fader : {&panel.m_fader1, &panel.m_fader2})
     {
         EXPECT_EQ(fader->m_rangeMin, -22528);
         EXPECT_EQ(fader->m_rangeMax, 0);
     }
-    const ChannelGroup& input = panel.m_channels.m_inputChannels;
+    ASSERT_EQ(session.Open(), 0u);
+    channels.Load();
+    const ChannelGroup& input = channels.m_inputChannels;
     EXPECT_EQ(input.count, 3u) << "two channels and the master record";
     EXPECT_EQ(input.records[1].featureUnitId, 14);
     EXPECT_EQ(input.records[2].channelNumber, 2);
@@ -115,7 +131,8 @@ TEST_F(Mixer, InputRangeIsFixedWhateverTheDriverSays)
     EXPECT_EQ(input.records[0].featureUnitId, 14);
     EXPECT_EQ(input.records[0].channelNumber, 0);
     EXPECT_EQ(fake.CallsTo("GetChannelProperties"),
-              (std::vector<std::string>{"GetChannelProperties(1,7)", "GetChannelProperties(0,7)"}));
+              (std::vector<std::string>{"GetChannelProperties(1,7)", "GetChannelProperties(0,7)",
+                                        "GetChannelProperties(1,7)", "GetChannelProperties(0,7)"}));
 }
 
 TEST_F(Mixer, ReadoutsAndPositionsComeFromTheValuesRead)
@@ -125,7 +142,7 @@ TEST_F(Mixer, ReadoutsAndPositionsComeFromTheValuesRead)
     for (auto [volume, text] : cases)
     {
         fake.SetVolume(14, 1, volume);
-        panel.ReadMixerState();
+        Refresh();
         EXPECT_EQ(TextOf(panel.m_label1), text) << volume;
     }
     // 255 lies above the input maximum: the fader stops at its top.
@@ -133,7 +150,7 @@ TEST_F(Mixer, ReadoutsAndPositionsComeFromTheValuesRead)
     fake.SetVolume(14, 2, -22528);
     fake.SetVolume(15, 1, -24576);
     fake.SetVolume(15, 2, -32768);
-    panel.ReadMixerState();
+    Refresh();
     EXPECT_EQ(panel.m_fader2.m_pos, 0) << "the quietest volume sits at the bottom";
     EXPECT_EQ(panel.m_fader3.m_pos, 0);
     EXPECT_EQ(TextOf(panel.m_label3), L"-96");
@@ -147,29 +164,28 @@ TEST_F(Mixer, TopAndBottomOfAnInputFaderSendTheRangeEnds)
     panel.SendFaderVolume(panel.m_fader1);
     panel.m_fader1.SetPos(0);
     panel.SendFaderVolume(panel.m_fader1);
-    EXPECT_EQ(fake.TakeCalls(),
-              (std::vector<std::string>{VolumeSet(14, 1, 0), VolumeSet(14, 1, -22528)}));
+    EXPECT_EQ(Calls(), (std::vector<std::string>{VolumeSet(14, 1, 0), VolumeSet(14, 1, -22528)}));
     EXPECT_EQ(TextOf(panel.m_label1), L"-88");
 }
 
 TEST_F(Mixer, OneChannelOutputGroupLeavesTheRightRecordEmpty)
 {
     fake.outputChannels = {FakeUsbAudio::Channel(15, 1, -24576, 0)};
-    panel.LoadChannelGroups();
+    Refresh();
     EXPECT_EQ(panel.m_fader4.m_rangeMin, 0);
     EXPECT_EQ(panel.m_fader4.m_rangeMax, 0);
-    fake.TakeCalls();
+    Calls();
     panel.m_fader4.SetPos(1234);
     EXPECT_EQ(panel.m_fader4.m_pos, 0);
     panel.SendFaderVolume(panel.m_fader4);
-    EXPECT_EQ(fake.TakeCalls(), (std::vector<std::string>{VolumeSet(0, 0, 0)}));
+    EXPECT_EQ(Calls(), (std::vector<std::string>{VolumeSet(0, 0, 0)}));
 }
 
 TEST_F(Mixer, OutputGroupWithoutVolumeControlKeepsThePreviousRanges)
 {
     fake.outputChannels = {FakeUsbAudio::Channel(15, 1, -1000, 0, 0),
                            FakeUsbAudio::Channel(15, 2, -1000, 0, 0)};
-    panel.LoadChannelGroups();
+    Refresh();
     EXPECT_EQ(panel.m_fader3.m_rangeMin, -24576);
     EXPECT_EQ(panel.m_fader4.m_rangeMin, -24576);
 }
@@ -180,28 +196,29 @@ TEST_F(Mixer, ReversedRangeFromTheDriverIsUsedTheRightWayRound)
                            FakeUsbAudio::Channel(15, 2, 0, -6000)};
     fake.SetVolume(15, 1, -3000);
     fake.SetVolume(15, 2, -1000);
-    panel.LoadChannelGroups();
-    panel.ReadMixerState();
+    Refresh();
+    Refresh();
     EXPECT_EQ(panel.m_fader3.m_rangeMin, -6000);
     EXPECT_EQ(panel.m_fader3.m_rangeMax, 0);
     EXPECT_EQ(panel.m_fader3.m_pos, -3000);
     EXPECT_EQ(panel.m_fader4.m_pos, -5000);
-    fake.TakeCalls();
+    Calls();
     panel.SendFaderVolume(panel.m_fader4);
-    EXPECT_EQ(fake.TakeCalls(), (std::vector<std::string>{VolumeSet(15, 2, -1000)})) << "no drift";
+    EXPECT_EQ(Calls(), (std::vector<std::string>{VolumeSet(15, 2, -1000)})) << "no drift";
 }
 
 TEST_F(Mixer, ChannelCountBeyondTheBufferIsClamped)
 {
     fake.outputChannels.assign(9, FakeUsbAudio::Channel(15, 1, -1000, 0));
     fake.claimedChannelCount = 500;
-    panel.LoadChannelGroups();
-    EXPECT_EQ(panel.m_channels.m_inputChannels.count, 8u)
-        << "seven driver records and the master record";
-    EXPECT_EQ(panel.m_channels.m_outputChannels.count, 8u);
+    Refresh();
+    ASSERT_EQ(session.Open(), 0u);
+    channels.Load();
+    EXPECT_EQ(channels.m_inputChannels.count, 8u) << "seven driver records and the master record";
+    EXPECT_EQ(channels.m_outputChannels.count, 8u);
     EXPECT_EQ(panel.m_fader3.m_rangeMin, -1000);
     fake.SetVolume(15, 1, -500);
-    panel.ReadMixerState();
+    Refresh();
     EXPECT_EQ(panel.m_fader3.m_pos, -500);
 }
 
@@ -209,15 +226,17 @@ TEST_F(Mixer, FailedChannelQueryLeavesTheGroupEmptyWhateverTheDriverWrote)
 {
     fake.fillBeforeFailing = true;
     fake.Fail("GetChannelProperties(output)", 0xE0000001);
-    panel.LoadChannelGroups();
-    EXPECT_EQ(panel.m_channels.m_outputChannels.count, 0u);
-    EXPECT_EQ(panel.m_channels.m_outputChannels.records[1].featureUnitId, 0);
+    Refresh();
+    ASSERT_EQ(session.Open(), 0u);
+    channels.Load();
+    EXPECT_EQ(channels.m_outputChannels.count, 0u);
+    EXPECT_EQ(channels.m_outputChannels.records[1].featureUnitId, 0);
     EXPECT_EQ(panel.m_fader3.m_rangeMin, -24576) << "the previous range stays";
-    EXPECT_EQ(panel.m_channels.m_inputChannels.count, 3u);
-    fake.TakeCalls();
+    EXPECT_EQ(channels.m_inputChannels.count, 3u);
+    Calls();
     panel.m_fader3.SetPos(-24576);
     panel.SendFaderVolume(panel.m_fader3);
-    EXPECT_EQ(fake.TakeCalls(), (std::vector<std::string>{VolumeSet(0, 0, 0)}));
+    EXPECT_EQ(Calls(), (std::vector<std::string>{VolumeSet(0, 0, 0)}));
 }
 
 TEST_F(Mixer, FailedReadsShowZeroVolumeAndAnUnmutedButton)
@@ -225,33 +244,36 @@ TEST_F(Mixer, FailedReadsShowZeroVolumeAndAnUnmutedButton)
     fake.SetByte(14, 1, 1);
     fake.Fail("Get(14,1)", 0xE0000001);
     fake.Fail("Get(15,2)", 0xE0000001);
-    panel.ReadMixerState();
+    Refresh();
     EXPECT_FALSE(panel.m_btnMute1.m_toggled) << "a failed mute read shows untoggled even if muted";
     EXPECT_EQ(TextOf(panel.m_label3), L"0");
     EXPECT_EQ(panel.m_fader3.m_pos, -24576) << "the position of 0 dB";
     fake.ClearFailures();
-    panel.ReadMixerState();
+    Refresh();
     EXPECT_TRUE(panel.m_btnMute1.m_toggled);
 }
 
 TEST_F(Mixer, WithoutADeviceReadsChangeNothingAndMovesStillShow)
 {
-    panel.m_session.m_hDevice = nullptr;
+    fake.deviceCount = 0;
+    panel.OpenDevice();
     fake.SetVolume(14, 1, -10240);
-    panel.ReadMixerState();
+    Refresh();
     EXPECT_EQ(TextOf(panel.m_label1), L"-10") << "unchanged";
-    EXPECT_TRUE(fake.TakeCalls().empty());
+    for (const std::string& call : Calls())
+        EXPECT_NE(call.rfind("Get(", 0), 0u) << call;
     panel.m_fader1.SetPos(-20480);
     panel.OnFaderChanged(IDC_FADER_IN_LEFT, -20480);
     EXPECT_EQ(TextOf(panel.m_label1), L"-8");
-    EXPECT_EQ(fake.TakeCalls(), (std::vector<std::string>{VolumeSet(14, 1, -2048)}));
+    // Without a device the channels are undescribed; the driver refuses the request.
+    EXPECT_EQ(Calls(), (std::vector<std::string>{VolumeSet(0, 0, -2048)}));
 }
 
 TEST_F(Mixer, UnlinkedMoveSendsOnlyTheMovedChannel)
 {
     panel.m_fader2.SetPos(-1000);
     panel.OnFaderChanged(IDC_FADER_IN_RIGHT, -1000);
-    EXPECT_EQ(fake.TakeCalls(), (std::vector<std::string>{VolumeSet(14, 2, -21528)}));
+    EXPECT_EQ(Calls(), (std::vector<std::string>{VolumeSet(14, 2, -21528)}));
 }
 
 TEST_F(Mixer, LinkedMoveTakesThePartnerAlongByPositionWithoutEcho)
@@ -260,7 +282,7 @@ TEST_F(Mixer, LinkedMoveTakesThePartnerAlongByPositionWithoutEcho)
     panel.m_fader4.SetPos(-4000);
     panel.OnFaderChanged(IDC_FADER_OUT_RIGHT, -4000);
     EXPECT_EQ(panel.m_fader3.m_pos, -4000);
-    EXPECT_EQ(fake.TakeCalls(),
+    EXPECT_EQ(Calls(),
               (std::vector<std::string>{VolumeSet(15, 2, -20576), VolumeSet(15, 1, -20576)}));
     // The partner takes the message's position, clamped in its own range.
     panel.OnFaderChanged(IDC_FADER_OUT_LEFT, 99999);
@@ -277,7 +299,7 @@ TEST_F(Mixer, ResetRequestPutsTheFaderAtTheTopBeforeSending)
     panel.OnFaderChanged(IDC_FADER_IN_LEFT, -20000);
     EXPECT_EQ(panel.m_fader1.m_pos, -22528);
     EXPECT_FALSE(panel.m_fader1.m_resetRequest);
-    EXPECT_EQ(fake.TakeCalls(), (std::vector<std::string>{VolumeSet(14, 1, 0)}));
+    EXPECT_EQ(Calls(), (std::vector<std::string>{VolumeSet(14, 1, 0)}));
     EXPECT_EQ(TextOf(panel.m_label1), L"0");
 }
 
@@ -289,15 +311,14 @@ TEST_F(Mixer, ResetOfALinkedFaderTakesThePartnerToTheTopToo)
     panel.m_fader2.m_resetRequest = TRUE;
     panel.OnFaderChanged(IDC_FADER_IN_RIGHT, -20000);
     EXPECT_EQ(panel.m_fader1.m_pos, -22528);
-    EXPECT_EQ(fake.TakeCalls(),
-              (std::vector<std::string>{VolumeSet(14, 2, 0), VolumeSet(14, 1, 0)}));
+    EXPECT_EQ(Calls(), (std::vector<std::string>{VolumeSet(14, 2, 0), VolumeSet(14, 1, 0)}));
 }
 
 TEST_F(Mixer, MessagesFromUnknownIdsAreIgnored)
 {
     panel.OnFaderChanged(IDC_SAMPLE_RATE, 0);
     panel.OnFaderChanged(4242, 0);
-    EXPECT_TRUE(fake.TakeCalls().empty());
+    EXPECT_TRUE(Calls().empty());
 }
 
 TEST_F(Mixer, EachMuteClickSendsOneRequestWithTheNewState)
@@ -306,7 +327,6 @@ TEST_F(Mixer, EachMuteClickSendsOneRequestWithTheNewState)
     panel.OnBnClickedMute1();
     panel.m_btnMute2.m_toggled = FALSE;
     panel.OnBnClickedMute2();
-    EXPECT_EQ(fake.TakeCalls(),
-              (std::vector<std::string>{"Set(14,0x01,1,0,len=1,data=01,timeout=500)",
-                                        "Set(15,0x01,1,0,len=1,data=00,timeout=500)"}));
+    EXPECT_EQ(Calls(), (std::vector<std::string>{"Set(14,0x01,1,0,len=1,data=01,timeout=500)",
+                                                 "Set(15,0x01,1,0,len=1,data=00,timeout=500)"}));
 }

@@ -5,11 +5,11 @@ namespace
 class AsioBuffer : public PanelTest
 {
 protected:
-    void Rebuild()
+    void ChooseSize(const wchar_t* text)
     {
-        panel->BuildAsioBufferSizes();
-        panel->FillAsioBufferSizes();
-        panel->SelectAsioBufferSize(fake.asioBufferSize);
+        Choose(panel->m_cbAsioBuffer, text);
+        panel->OnSelchangeAsioBufferSize();
+        Settle();
     }
 };
 
@@ -61,7 +61,7 @@ TEST_F(AsioBuffer, TheDriversOwnSizeJoinsTheStandardOnesInItsPlace)
     for (const auto& c : cases)
     {
         fake.asioBufferSize = c.current;
-        Rebuild();
+        Refresh();
         EXPECT_EQ(ItemData(panel->m_cbAsioBuffer), c.sizes) << c.current;
         EXPECT_EQ(Selected(panel->m_cbAsioBuffer), c.selected) << c.current;
     }
@@ -73,8 +73,7 @@ TEST_F(AsioBuffer, WithoutTheDriversSizeOnlyTheStandardOnesAreListedAndNoneSelec
 {
     fake.asioBufferSize = 96;
     fake.Fail("GetASIOBufferSize", 0xE0000001);
-    panel->BuildAsioBufferSizes();
-    panel->FillAsioBufferSizes();
+    Refresh();
     EXPECT_EQ(ItemData(panel->m_cbAsioBuffer),
               (std::vector<DWORD_PTR>{64, 128, 256, 512, 1024, 2048, 4096, 8192}));
     EXPECT_EQ(Selected(panel->m_cbAsioBuffer), L"");
@@ -83,41 +82,51 @@ TEST_F(AsioBuffer, WithoutTheDriversSizeOnlyTheStandardOnesAreListedAndNoneSelec
 TEST_F(AsioBuffer, TheMinimumCheckWarnsOnlyBelowTheMinimum)
 {
     fake.minimumAsioBufferSize = 128;
-    EXPECT_TRUE(panel->CheckMinimumAsioBufferSize(128));
+    ChooseSize(L"  128 samples");
     EXPECT_TRUE(panel->boxes.empty());
-    EXPECT_TRUE(panel->CheckMinimumAsioBufferSize(127));
+    fake.minimumAsioBufferSize = 129;
+    ChooseSize(L"  128 samples");
     ASSERT_EQ(panel->boxes.size(), 1u);
     EXPECT_EQ(panel->boxes[0].text.rfind(L"At 48000 Hz sampling rate the selected", 0), 0u);
-    EXPECT_EQ(CallsAmong({"Get"}),
+    EXPECT_EQ(panel->boxes[0].style, UINT(MB_OK | MB_ICONINFORMATION));
+    EXPECT_EQ(CallsAmong({"GetCurrentSampleRate()", "GetMinimumASIOBufferSize"}),
               (Calls{"GetCurrentSampleRate()", "GetMinimumASIOBufferSize(48000)",
-                     "GetCurrentSampleRate()", "GetMinimumASIOBufferSize(48000)"}));
+                     "GetCurrentSampleRate()", "GetCurrentSampleRate()",
+                     "GetMinimumASIOBufferSize(48000)", "GetCurrentSampleRate()"}));
+    EXPECT_EQ(panel->Shown().asioMinimum, 129u);
 }
 
-TEST_F(AsioBuffer, AFailedMinimumCheckIsReportedAndRefreshed)
+TEST_F(AsioBuffer, AFailedMinimumCheckIsReportedAndRefreshedAndSetsNothing)
 {
-    fake.Fail("GetMinimumASIOBufferSize", 0xE0000007);
-    EXPECT_FALSE(panel->CheckMinimumAsioBufferSize(64));
-    fake.Fail("GetCurrentSampleRate", 0xE0000008);
-    EXPECT_FALSE(panel->CheckMinimumAsioBufferSize(64));
-    ASSERT_EQ(panel->boxes.size(), 2u);
-    EXPECT_EQ(panel->boxes[0].text,
-              L"TUSBAUDIO_GetMinimumASIOBufferSize failed. \r\nStatus = 0xE0000007 (fake error)");
-    EXPECT_EQ(panel->boxes[1].text,
-              L"TUSBAUDIO_GetCurrentSampleRate failed. \r\nStatus = 0xE0000008 (fake error)");
-    EXPECT_EQ(
-        CallsAmong({"MessageBox", "GetUsbStreamingMode"}),
-        (Calls{"MessageBox", "GetUsbStreamingMode()", "MessageBox", "GetUsbStreamingMode()"}));
-
-    DetachDevice();
-    EXPECT_FALSE(panel->CheckMinimumAsioBufferSize(64));
-    EXPECT_EQ(panel->boxes.size(), 2u);
+    const struct
+    {
+        const char* failing;
+        const wchar_t* text;
+    } cases[] = {
+        {"GetMinimumASIOBufferSize",
+         L"TUSBAUDIO_GetMinimumASIOBufferSize failed. \r\nStatus = 0xE0000007 (fake error)"},
+        {"GetCurrentSampleRate",
+         L"TUSBAUDIO_GetCurrentSampleRate failed. \r\nStatus = 0xE0000007 (fake error)"},
+    };
+    for (const auto& c : cases)
+    {
+        fake.Fail(c.failing, 0xE0000007);
+        ChooseSize(L"    64 samples");
+        ASSERT_EQ(panel->boxes.size(), 1u) << c.failing;
+        EXPECT_EQ(panel->boxes[0].text, c.text);
+        // The check's own refresh, then the handler's.
+        EXPECT_EQ(CallsAmong({"MessageBox", "GetUsbStreamingMode", "SetASIOBufferSize"}),
+                  (Calls{"GetUsbStreamingMode()", "GetUsbStreamingMode()", "MessageBox"}));
+        EXPECT_EQ(Selected(panel->m_cbAsioBuffer), L"  512 samples");
+        fake.ClearFailures();
+        panel->boxes.clear();
+    }
 }
 
 TEST_F(AsioBuffer, ASizeBelowTheMinimumIsSetAfterTheWarning)
 {
     fake.minimumAsioBufferSize = 128;
-    Choose(panel->m_cbAsioBuffer, L"    64 samples");
-    panel->OnSelchangeAsioBufferSize();
+    ChooseSize(L"    64 samples");
     EXPECT_EQ(CallsAmong({"GetMinimumASIOBufferSize", "MessageBox", "SetASIOBufferSize",
                           "GetUsbStreamingMode"}),
               (Calls{"GetMinimumASIOBufferSize(48000)", "MessageBox", "SetASIOBufferSize(64)",
@@ -129,8 +138,7 @@ TEST_F(AsioBuffer, ASizeBelowTheMinimumIsSetAfterTheWarning)
 TEST_F(AsioBuffer, ARefusedSizeGetsTheGenericTextEvenForBusyCodes)
 {
     fake.Fail("SetASIOBufferSize", 0xE0001002);
-    Choose(panel->m_cbAsioBuffer, L"1024 samples");
-    panel->OnSelchangeAsioBufferSize();
+    ChooseSize(L"1024 samples");
     ASSERT_EQ(panel->boxes.size(), 1u);
     EXPECT_EQ(panel->boxes[0].text,
               L"TUSBAUDIO_SetASIOBufferSize failed. \r\nStatus = 0xE0001002 (fake error)");
@@ -141,8 +149,7 @@ TEST_F(AsioBuffer, ARefusedSizeGetsTheGenericTextEvenForBusyCodes)
 TEST_F(AsioBuffer, NoSizeIsSentWhenTheCheckCannotBeMade)
 {
     DetachDevice();
-    Choose(panel->m_cbAsioBuffer, L"1024 samples");
-    panel->OnSelchangeAsioBufferSize();
+    ChooseSize(L"1024 samples");
     EXPECT_TRUE(fake.CallsTo("SetASIOBufferSize").empty());
     EXPECT_FALSE(fake.CallsTo("GetUsbStreamingMode").empty()) << "the panel refreshes";
     EXPECT_TRUE(panel->boxes.empty());

@@ -200,7 +200,7 @@ BOOL WINAPI WriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written,
     std::snprintf(text, sizeof text, "HidReport(0x%02x)", size > 24 ? bytes[24] : 0);
     H().calls.push_back(text);
     // In the driver's log too, so that tests see the report among the driver calls.
-    FakeUsbAudio::Instance().calls.push_back(text);
+    FakeUsbAudio::Instance().Log(text);
     if (written)
         *written = size;
     return TRUE;

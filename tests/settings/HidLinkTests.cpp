@@ -1,4 +1,5 @@
 #include "PanelFixture.h"
+#include "core/DeviceSettings.h"
 #include "device/HidRateReport.h"
 
 namespace
@@ -16,8 +17,29 @@ std::vector<uint8_t> ExpectedReport(uint8_t flags)
     return bytes;
 }
 
-class HidLink : public PanelTest
+// The HID link of a session open on the fake driver, with the fake HID services.
+class HidLink : public testing::Test
 {
+protected:
+    void SetUp() override
+    {
+        fake.Reset();
+        hid.Reset();
+        hid.interfaces = {Kv58Interface(L"\\\\?\\hid#kv58")};
+        ASSERT_EQ(session.Open(), 0u);
+        hid.ClearRecords();
+    }
+    void TearDown() override
+    {
+        EXPECT_EQ(hid.listsCreated, hid.listsDestroyed) << "a device list was not freed";
+        EXPECT_TRUE(hid.openFiles.empty()) << "a HID handle was left open";
+        EXPECT_TRUE(hid.misuse.empty()) << hid.misuse.front();
+        EXPECT_EQ(session.m_hHidDevice, INVALID_HANDLE_VALUE);
+    }
+
+    FakeUsbAudio& fake = FakeUsbAudio::Instance();
+    FakeHid& hid = FakeHid::Instance();
+    DeviceSession session{fake.api(), hid.api()};
 };
 } // namespace
 
@@ -39,11 +61,11 @@ TEST_F(HidLink, EachMainRateWritesItsReportToTheKv58AndClosesTheLink)
     } cases[] = {{44100, 0x20}, {48000, 0x22}, {96000, 0x21}};
     for (const auto& c : cases)
     {
-        panel->SendRateReportFor(c.rate);
+        SendRateReportFor(session, c.rate);
         ASSERT_EQ(hid.writes.size(), 1u) << c.rate;
         EXPECT_EQ(hid.writes[0].path, L"\\\\?\\hid#kv58");
         EXPECT_EQ(hid.writes[0].bytes, ExpectedReport(c.flags)) << c.rate;
-        EXPECT_EQ(panel->m_session.m_hHidDevice, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(session.m_hHidDevice, INVALID_HANDLE_VALUE);
         EXPECT_TRUE(hid.openFiles.empty());
         hid.writes.clear();
     }
@@ -53,22 +75,22 @@ TEST_F(HidLink, EachMainRateWritesItsReportToTheKv58AndClosesTheLink)
 TEST_F(HidLink, OtherRatesSendNothingAndSearchNothing)
 {
     for (unsigned int rate : {0u, 32000u, 44099u, 48001u, 88200u, 95999u, 192000u})
-        panel->SendRateReportFor(rate);
+        SendRateReportFor(session, rate);
     EXPECT_TRUE(hid.calls.empty());
 }
 
 TEST_F(HidLink, WithoutAMatchingInterfaceTheSearchEndsWith6AndNothingIsWritten)
 {
     hid.interfaces = {{kFirst, 0x152A, 0x0001}, {kSecond, 0x0001, 0x8758}};
-    EXPECT_EQ(panel->OpenHidDevice(0x152A, 0x8758), 6u);
-    EXPECT_EQ(panel->m_session.m_hHidDevice, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(session.OpenHidDevice(0x152A, 0x8758), 6u);
+    EXPECT_EQ(session.m_hHidDevice, INVALID_HANDLE_VALUE);
     EXPECT_EQ(hid.filesOpened, 2) << "both were opened to read their ids";
 
     hid.interfaces.clear();
-    panel->SendHidRateReport(false, true);
+    session.SendHidRateReport(false, true);
     EXPECT_TRUE(hid.writes.empty());
     EXPECT_EQ(hid.EnumeratedIndices(), (std::vector<unsigned long>{0, 1, 2, 0}));
-    EXPECT_EQ(panel->m_session.m_hHidDevice, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(session.m_hHidDevice, INVALID_HANDLE_VALUE);
 }
 
 class HidLinkStepFailure : public HidLink, public testing::WithParamInterface<Step>
@@ -78,7 +100,7 @@ class HidLinkStepFailure : public HidLink, public testing::WithParamInterface<St
 TEST_P(HidLinkStepFailure, SkipsToTheNextInterface)
 {
     hid.interfaces = {Kv58Interface(kFirst, GetParam()), Kv58Interface(kSecond)};
-    panel->SendHidRateReport(true, false);
+    session.SendHidRateReport(true, false);
     ASSERT_EQ(hid.writes.size(), 1u);
     EXPECT_EQ(hid.writes[0].path, kSecond);
     EXPECT_EQ(hid.EnumeratedIndices(), (std::vector<unsigned long>{0, 1}));
@@ -92,7 +114,7 @@ TEST_F(HidLink, OnlyTheFirstOfTwoMatchingInterfacesGetsTheReport)
 {
     hid.interfaces = {
         {L"\\\\?\\hid#other", 0x046D, 0xC52B}, Kv58Interface(kFirst), Kv58Interface(kSecond)};
-    panel->SendHidRateReport(false, false);
+    session.SendHidRateReport(false, false);
     ASSERT_EQ(hid.writes.size(), 1u);
     EXPECT_EQ(hid.writes[0].path, kFirst);
     EXPECT_EQ(std::count(hid.calls.begin(), hid.calls.end(), "CreateFile(\\\\?\\hid#second)"), 0);
@@ -100,17 +122,18 @@ TEST_F(HidLink, OnlyTheFirstOfTwoMatchingInterfacesGetsTheReport)
 
 TEST_F(HidLink, MatchesOnTheLow16BitsOfTheDriversIds)
 {
-    panel->m_session.m_deviceProperties.usbVendorId = 0xFFFF152A;
-    panel->m_session.m_deviceProperties.usbProductId = 0x00018758;
-    panel->SendHidRateReport(false, true);
+    fake.vendorId = 0xFFFF152A;
+    fake.productId = 0x00018758;
+    ASSERT_EQ(session.Open(), 0u);
+    session.SendHidRateReport(false, true);
     EXPECT_EQ(hid.writes.size(), 1u);
 }
 
 TEST_F(HidLink, WithoutAnInterfaceListTheSearchEndsAtOnce)
 {
     hid.listUnavailable = true;
-    EXPECT_EQ(panel->OpenHidDevice(0x152A, 0x8758), 6u);
-    panel->SendHidRateReport(false, true);
+    EXPECT_EQ(session.OpenHidDevice(0x152A, 0x8758), 6u);
+    session.SendHidRateReport(false, true);
     EXPECT_TRUE(hid.EnumeratedIndices().empty());
     EXPECT_TRUE(hid.writes.empty());
     EXPECT_EQ(hid.listsDestroyed, 0) << "there was nothing to free";
@@ -120,7 +143,7 @@ TEST_F(HidLink, AnEnumeratorThatNeverEndsIsGivenUpOn)
 {
     hid.endless = true;
     hid.interfaces = {{kFirst, 1, 2}};
-    EXPECT_EQ(panel->OpenHidDevice(0x152A, 0x8758), 6u);
+    EXPECT_EQ(session.OpenHidDevice(0x152A, 0x8758), 6u);
     const auto indices = hid.EnumeratedIndices();
     EXPECT_GT(indices.size(), 2u) << "a passing failure is skipped";
     EXPECT_LE(indices.size(), 4096u);
@@ -129,11 +152,11 @@ TEST_F(HidLink, AnEnumeratorThatNeverEndsIsGivenUpOn)
 
 TEST_F(HidLink, AnOpenLinkIsUsedWithoutSearchingThenClosed)
 {
-    ASSERT_EQ(panel->OpenHidDevice(0x152A, 0x8758), 0u);
-    EXPECT_NE(panel->m_session.m_hHidDevice, INVALID_HANDLE_VALUE);
+    ASSERT_EQ(session.OpenHidDevice(0x152A, 0x8758), 0u);
+    EXPECT_NE(session.m_hHidDevice, INVALID_HANDLE_VALUE);
     EXPECT_EQ(hid.listsDestroyed, 1) << "the list is freed on success too";
-    panel->SendHidRateReport(true, false);
+    session.SendHidRateReport(true, false);
     EXPECT_EQ(hid.listsCreated, 1);
     EXPECT_EQ(hid.writes.size(), 1u);
-    EXPECT_EQ(panel->m_session.m_hHidDevice, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(session.m_hHidDevice, INVALID_HANDLE_VALUE);
 }

@@ -3,7 +3,6 @@
 #include "tests/support/FakeUsbAudio.h"
 #include "tests/support/TestPanel.h"
 #include <gtest/gtest.h>
-#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,7 +17,7 @@ public:
 protected:
     int ShowMessageBox(const std::wstring& text, const std::wstring& caption, UINT style) override
     {
-        FakeUsbAudio::Instance().calls.push_back("MessageBox");
+        FakeUsbAudio::Instance().Log("MessageBox");
         return TestPanel::ShowMessageBox(text, caption, style);
     }
 };
@@ -48,8 +47,8 @@ protected:
         hid.Reset();
         hid.interfaces = {Kv58Interface(L"\\\\?\\hid#kv58")};
         s_api = fake.api();
-        AttachDevice();
-        panel->RefreshDeviceControls();
+        panel->OpenDevice();
+        Settle();
         panel->boxes.clear();
         fake.TakeCalls();
         hid.ClearRecords();
@@ -60,18 +59,23 @@ protected:
         EXPECT_EQ(hid.listsCreated, hid.listsDestroyed) << "a device list was not freed";
         EXPECT_TRUE(hid.openFiles.empty()) << "a HID handle was left open";
         EXPECT_TRUE(hid.misuse.empty()) << hid.misuse.front();
-        EXPECT_EQ(panel->m_session.m_hHidDevice, INVALID_HANDLE_VALUE);
     }
 
-    void AttachDevice()
+    void Settle() { ASSERT_TRUE(panel->Settle()) << "the device thread did not settle"; }
+    // Asks for a refresh and waits for it.
+    void Refresh()
     {
-        fake.openHandles = std::max(fake.openHandles, 1);
-        panel->m_session.m_hDevice = kFakeDeviceHandle;
-        panel->m_session.m_deviceProperties.usbVendorId = fake.vendorId;
-        panel->m_session.m_deviceProperties.usbProductId = fake.productId;
+        panel->RefreshDeviceControls();
+        Settle();
     }
-
-    void DetachDevice() { panel->m_session.m_hDevice = nullptr; }
+    // The device goes away: the panel reopens and finds none.
+    void DetachDevice()
+    {
+        fake.deviceCount = 0;
+        panel->OpenDevice();
+        Settle();
+        fake.TakeCalls();
+    }
 
     // Calls logged since the last take whose text starts with one of the prefixes.
     std::vector<std::string> CallsAmong(std::initializer_list<const char*> prefixes)

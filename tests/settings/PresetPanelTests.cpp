@@ -59,6 +59,7 @@ TEST_F(PanelPresets, ApplyingReportsARefusalOnceAndSetsTheLinks)
     fake.Fail("SetSampleRate", kStatusAsioInUse);
     fake.Fail("SetUsbStreamingMode", kStatusAsioInUse);
     panel->ApplyPresetNamed(L"Busy");
+    Settle();
     ASSERT_EQ(panel->boxes.size(), 2u);
     EXPECT_EQ(panel->boxes[0].text, kAsioInUseText);
     EXPECT_EQ(panel->boxes[1].text.rfind(L"Not applied:\r\nrate 44100 Hz: ", 0), 0u);
@@ -68,6 +69,7 @@ TEST_F(PanelPresets, ApplyingReportsARefusalOnceAndSetsTheLinks)
 
     panel->boxes.clear();
     panel->ApplyPresetNamed(L"Missing");
+    Settle();
     ASSERT_EQ(panel->boxes.size(), 1u);
     EXPECT_EQ(panel->boxes[0].text, L"There is no preset \"Missing\".");
 }

@@ -1,4 +1,5 @@
 #include "PanelFixture.h"
+#include "core/DeviceResult.h"
 #include "tests/support/Pump.h"
 
 namespace
@@ -27,45 +28,54 @@ protected:
         EXPECT_EQ(panel->boxes[0].style, style);
         panel->boxes.clear();
     }
+    void ReportStatusError(const wchar_t* label, UsbAudioStatus status)
+    {
+        panel->ShowNotice({Notice::Kind::Error, StatusErrorText(s_api, label, status)});
+    }
+    void ReportBusyOrError(const wchar_t* label, UsbAudioStatus status)
+    {
+        panel->ShowNotice(BusyOrErrorNotice(s_api, {label, status}));
+    }
 };
 
 } // namespace
 
 TEST_F(StatusReport, ErrorNamesTheCallAndTheStatusInEightUpperCaseDigits)
 {
-    panel->ReportStatusError(L"TUSBAUDIO_SetASIOBufferSize", 0xE0001002);
+    ReportStatusError(L"TUSBAUDIO_SetASIOBufferSize", 0xE0001002);
     ExpectOneBox(L"TUSBAUDIO_SetASIOBufferSize failed. \r\nStatus = 0xE0001002 (fake error)",
                  kTitle, 0x10);
-    panel->ReportStatusError(L"DevSelectInput", 31);
+    ReportStatusError(L"DevSelectInput", 31);
     ExpectOneBox(L"DevSelectInput failed. \r\nStatus = 0x0000001F (fake error)", kTitle, 0x10);
-    panel->ReportStatusError(L"X", 0xE0000023);
+    ReportStatusError(L"X", 0xE0000023);
     ExpectOneBox(L"X failed. \r\nStatus = 0xE0000023 (no device)", kTitle, 0x10);
 }
 
 TEST_F(StatusReport, AStatusWithoutTextLeavesTheBracketsEmpty)
 {
     s_api.StatusCodeStringW = &NoStatusText;
-    panel->ReportStatusError(L"TUSBAUDIO_SetSampleRate", 0xE0000001);
+    ReportStatusError(L"TUSBAUDIO_SetSampleRate", 0xE0000001);
     ExpectOneBox(L"TUSBAUDIO_SetSampleRate failed. \r\nStatus = 0xE0000001 ()", kTitle, 0x10);
 }
 
 TEST_F(StatusReport, BusyTextsAndTheInformationBox)
 {
-    panel->ReportAsioInUse();
+    panel->ShowNotice({Notice::Kind::Busy, kAsioText});
     ExpectOneBox(kAsioText, kTitle, MB_OK | MB_ICONERROR);
-    panel->ReportSoundDeviceInUse();
-    ExpectOneBox(kSoundText, kTitle, MB_OK | MB_ICONERROR);
-    panel->ShowInformation(L"Any text at all");
-    ExpectOneBox(L"Any text at all", L"VOSTRAND KV58 Audio Control Panel", 0x40);
+    for (Notice::Kind kind : {Notice::Kind::Warning, Notice::Kind::Note})
+    {
+        panel->ShowNotice({kind, L"Any text at all"});
+        ExpectOneBox(L"Any text at all", L"VOSTRAND KV58 Audio Control Panel", 0x40);
+    }
 }
 
 TEST_F(StatusReport, BusyCodesGetTheirOwnTextsOthersTheGenericOne)
 {
-    panel->ReportBusyOrError(L"TUSBAUDIO_SetUsbStreamingMode", 0xE0001002);
+    ReportBusyOrError(L"TUSBAUDIO_SetUsbStreamingMode", 0xE0001002);
     ExpectOneBox(kAsioText, kTitle, 0x10);
-    panel->ReportBusyOrError(L"TUSBAUDIO_SetUsbStreamingMode", 0xE0001001);
+    ReportBusyOrError(L"TUSBAUDIO_SetUsbStreamingMode", 0xE0001001);
     ExpectOneBox(kSoundText, kTitle, 0x10);
-    panel->ReportBusyOrError(L"TUSBAUDIO_SetUsbStreamingMode", 0xE0001003);
+    ReportBusyOrError(L"TUSBAUDIO_SetUsbStreamingMode", 0xE0001003);
     ExpectOneBox(L"TUSBAUDIO_SetUsbStreamingMode failed. \r\nStatus = 0xE0001003 (fake error)",
                  kTitle, 0x10);
 }
@@ -145,7 +155,8 @@ TEST(StatusReportBox, ShowsARealModalBoxOwnedByThePanelThatOkCloses)
     const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &ReadAndCloseBox);
     ASSERT_NE(timer, 0u);
 
-    panel.ReportStatusError(L"TUSBAUDIO_SetSampleRate", 31);
+    panel.ShowNotice({Notice::Kind::Error, StatusErrorText(FakeUsbAudio::Instance().api(),
+                                                           L"TUSBAUDIO_SetSampleRate", 31)});
     ::KillTimer(nullptr, timer);
 
     ASSERT_NE(g_seen.box, nullptr) << "no box owned by the panel appeared";

@@ -14,24 +14,32 @@ const std::wstring kWarning48000 =
 TEST_F(StreamingMode, SixPresetsCarryTheirModeWithOrWithoutADevice)
 {
     DetachDevice();
-    panel->FillStreamingModes();
-    panel->FillStreamingModes();
     EXPECT_EQ(Items(panel->m_cbStreamingMode),
               (Texts{L"Min latency (1 ms)", L"Low latency (2 ms)", L"Standard (4 ms)",
                      L"Relaxed (8 ms)", L"Safe (16 ms)", L"Extra Safe (32 ms)"}));
     EXPECT_EQ(ItemData(panel->m_cbStreamingMode), (std::vector<DWORD_PTR>{1, 2, 4, 8, 16, 32}));
-    EXPECT_TRUE(fake.TakeCalls().empty());
 }
 
 TEST_F(StreamingMode, SelectionFollowsTheModeAndIgnoresModesThatAreNoPreset)
 {
-    panel->FillStreamingModes();
-    panel->SelectStreamingMode(3);
-    EXPECT_EQ(Selected(panel->m_cbStreamingMode), L"");
-    panel->SelectStreamingMode(8);
-    EXPECT_EQ(Selected(panel->m_cbStreamingMode), L"Relaxed (8 ms)");
-    panel->SelectStreamingMode(0);
-    EXPECT_EQ(Selected(panel->m_cbStreamingMode), L"Relaxed (8 ms)");
+    const struct
+    {
+        unsigned int mode;
+        UsbAudioStatus read;
+        const wchar_t* selected;
+    } cases[] = {{3, 0, L""},
+                 {8, 0, L"Relaxed (8 ms)"},
+                 {8, 0xE0000001, L""},
+                 {1, 0, L"Min latency (1 ms)"}};
+    for (const auto& c : cases)
+    {
+        fake.streamingMode = c.mode;
+        fake.failures["GetUsbStreamingMode"] = c.read;
+        if (c.read == 0)
+            fake.ClearFailures();
+        Refresh();
+        EXPECT_EQ(Selected(panel->m_cbStreamingMode), c.selected) << c.mode;
+    }
 }
 
 TEST_F(StreamingMode, ChoosingAModeSetsItRefreshesThenWarnsAboutTheBuffer)
@@ -40,6 +48,7 @@ TEST_F(StreamingMode, ChoosingAModeSetsItRefreshesThenWarnsAboutTheBuffer)
     fake.minimumAsioBufferSize = 256;
     Choose(panel->m_cbStreamingMode, L"Safe (16 ms)");
     panel->OnSelchangeStreamingMode();
+    Settle();
     EXPECT_EQ(CallsAmong({"SetUsbStreamingMode", "GetUsbStreamingMode", "GetASIOBufferSize",
                           "GetCurrentSampleRate", "GetMinimumASIOBufferSize", "MessageBox",
                           "SetASIOBufferSize"}),
@@ -69,6 +78,7 @@ TEST_F(StreamingMode, ARefusedModeIsExplainedAndTheBoxFallsBack)
         fake.Fail("SetUsbStreamingMode", c.status);
         Choose(panel->m_cbStreamingMode, L"Min latency (1 ms)");
         panel->OnSelchangeStreamingMode();
+        Settle();
         ASSERT_EQ(panel->boxes.size(), 1u) << "the buffer is large enough: one box only";
         EXPECT_EQ(panel->boxes[0].text.rfind(c.textStart, 0), 0u) << c.status;
         EXPECT_EQ(panel->boxes[0].style, UINT(MB_OK | MB_ICONERROR));
@@ -86,6 +96,7 @@ TEST_F(StreamingMode, NoSettingsHandlerActsWithoutASelection)
     panel->OnSelchangeSampleRate();
     panel->OnSelchangeStreamingMode();
     panel->OnSelchangeAsioBufferSize();
+    Settle();
     EXPECT_TRUE(fake.TakeCalls().empty());
     EXPECT_TRUE(hid.calls.empty());
 }

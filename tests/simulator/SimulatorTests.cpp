@@ -104,6 +104,7 @@ TEST_F(Simulator, StartsAsTheDefaultKv58)
         {"out.volume2", "-5120"},
         {"out.mute", "0"},
         {"busy", "none"},
+        {"stall", "0"},
         {"open-handles", "0"},
     };
     EXPECT_EQ(state, expected);

@@ -23,11 +23,9 @@ std::string Format(const char* format, ...)
     return buffer;
 }
 
-// Logs a call and lets the script answer it.
 void Log(std::string call)
 {
-    F().calls.push_back(std::move(call));
-    F().scripted = F().script ? F().script(F().calls.back()) : std::nullopt;
+    F().Log(std::move(call));
 }
 
 bool Failing(const char* function, UsbAudioStatus* status)
@@ -325,8 +323,10 @@ const UsbAudioApi kFakeApi{
 };
 } // namespace
 
-FakeUsbAudio::FakeUsbAudio()
+// One for the life of the test program: the lock and the event go with it.
+FakeUsbAudio::FakeUsbAudio() : m_stallsCleared(::CreateEventW(nullptr, TRUE, TRUE, nullptr))
 {
+    ::InitializeCriticalSection(&m_lock);
     Reset();
 }
 
@@ -389,6 +389,44 @@ void FakeUsbAudio::Reset()
     script = nullptr;
     scripted.reset();
     calls.clear();
+    ClearStalls();
+}
+
+// Logs a call, stalls it when asked to and lets the script answer it.
+void FakeUsbAudio::Log(std::string call)
+{
+    const DWORD stall = StallOf(call.substr(0, call.find('(')));
+    ::EnterCriticalSection(&m_lock);
+    calls.push_back(call);
+    ::LeaveCriticalSection(&m_lock);
+    if (stall != 0)
+        ::WaitForSingleObject(m_stallsCleared, stall);
+    scripted = script ? script(call) : std::nullopt;
+}
+
+void FakeUsbAudio::Stall(const std::string& function, DWORD ms)
+{
+    ::EnterCriticalSection(&m_lock);
+    m_stalls[function] = ms;
+    ::ResetEvent(m_stallsCleared);
+    ::LeaveCriticalSection(&m_lock);
+}
+
+void FakeUsbAudio::ClearStalls()
+{
+    ::EnterCriticalSection(&m_lock);
+    m_stalls.clear();
+    ::SetEvent(m_stallsCleared);
+    ::LeaveCriticalSection(&m_lock);
+}
+
+DWORD FakeUsbAudio::StallOf(const std::string& function)
+{
+    ::EnterCriticalSection(&m_lock);
+    const auto stall = m_stalls.find(function);
+    const DWORD ms = stall == m_stalls.end() ? 0 : stall->second;
+    ::LeaveCriticalSection(&m_lock);
+    return ms;
 }
 
 void FakeUsbAudio::Fail(const std::string& function, UsbAudioStatus status)
@@ -406,16 +444,20 @@ void FakeUsbAudio::Notify(unsigned int type)
 std::vector<std::string> FakeUsbAudio::TakeCalls()
 {
     std::vector<std::string> taken;
+    ::EnterCriticalSection(&m_lock);
     taken.swap(calls);
+    ::LeaveCriticalSection(&m_lock);
     return taken;
 }
 
-std::vector<std::string> FakeUsbAudio::CallsTo(const std::string& function) const
+std::vector<std::string> FakeUsbAudio::CallsTo(const std::string& function)
 {
     std::vector<std::string> found;
+    ::EnterCriticalSection(&m_lock);
     for (const std::string& call : calls)
         if (call.rfind(function, 0) == 0)
             found.push_back(call);
+    ::LeaveCriticalSection(&m_lock);
     return found;
 }
 

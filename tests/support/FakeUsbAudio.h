@@ -36,13 +36,25 @@ public:
     // The script's answer to the call being made.
     std::optional<UsbAudioStatus> scripted;
 
+    // Makes every call of the named function (as in the log: "Get", "Set",
+    // "SetSampleRate") take this long before it answers, as a stalled device
+    // does; ClearStalls ends the stalls in progress at once. Safe to call
+    // while the device thread is inside a call.
+    void Stall(const std::string& function, DWORD ms);
+    void ClearStalls();
+    // How long calls of the function stall now.
+    DWORD StallOf(const std::string& function);
+    HANDLE StallsCleared() const { return m_stallsCleared; }
+
     // Queues a notification and signals the registered event.
     void Notify(unsigned int type);
 
     // Calls logged since the last Reset or TakeCalls, and clears the log.
     std::vector<std::string> TakeCalls();
     // Logged calls of one function (by prefix "SetSampleRate(").
-    std::vector<std::string> CallsTo(const std::string& function) const;
+    std::vector<std::string> CallsTo(const std::string& function);
+    // These three and the logging itself may run while the device thread calls.
+    void Log(std::string call);
 
     // State.
     unsigned int deviceCount = 1;
@@ -87,6 +99,11 @@ public:
 
 private:
     FakeUsbAudio();
+
+    // Guards the log and the stalls.
+    CRITICAL_SECTION m_lock;
+    std::map<std::string, DWORD> m_stalls;
+    HANDLE m_stallsCleared;
 };
 
 // The handle the fake hands out for its one device.

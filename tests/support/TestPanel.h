@@ -1,6 +1,7 @@
 #pragma once
 #include "app/GUI_KV58Dlg.h"
 #include "tests/support/FakeUsbAudio.h"
+#include "tests/support/Pump.h"
 #include <string>
 #include <vector>
 
@@ -29,6 +30,16 @@ public:
     }
 
     std::vector<ShownBox> boxes;
+
+    // Waits until the device thread has done everything asked before and
+    // every notification signalled before, and the panel shows the result.
+    bool Settle(DWORD timeoutMs = 10000)
+    {
+        const uint64_t sync = m_device.Sync();
+        return PumpUntil([&] { return m_state->done >= sync; }, timeoutMs);
+    }
+    // The state the panel shows.
+    const DeviceState& Shown() const { return *m_state; }
 
     // For tests that don't look at the icon: under Wine, the shell's tray
     // stalls two seconds when its last icon goes.

@@ -1,0 +1,132 @@
+#include "GUI_KV58Dlg.h"
+#include <initializer_list>
+
+namespace
+{
+// Device work that takes longer than this shows the working cursor.
+constexpr UINT kBusyDelayMs = 250;
+} // namespace
+
+void CGUI_KV58Dlg::OpenDevice()
+{
+    Sent(m_device.Open());
+}
+
+void CGUI_KV58Dlg::ShowFirstState()
+{
+    // A healthy device answers within this: the panel then opens showing it,
+    // as it always has. A stalled one does not hold the window longer.
+    constexpr DWORD kFirstStateGraceMs = 100;
+    if (m_device.WaitUntilDone(m_lastCommand, kFirstStateGraceMs))
+        OnDeviceNews();
+}
+
+void CGUI_KV58Dlg::RefreshDeviceControls()
+{
+    Sent(m_device.Refresh());
+}
+
+bool CGUI_KV58Dlg::EndDeviceWork(DWORD graceMs)
+{
+    *m_newsWindow = nullptr;
+    return m_device.Stop(graceMs);
+}
+
+LRESULT CGUI_KV58Dlg::OnPnpNotification(WPARAM wParam)
+{
+    if (wParam == 1 || wParam == 2)
+        OpenDevice();
+    return 0;
+}
+
+void CGUI_KV58Dlg::OnDeviceNews()
+{
+    // A message box shown below runs a message loop: news that comes
+    // meanwhile is taken when the boxes before it have been answered.
+    if (m_showingNews)
+    {
+        m_moreNews = true;
+        return;
+    }
+    m_showingNews = true;
+    do
+    {
+        m_moreNews = false;
+        DeviceThread::News news = m_device.TakeNews();
+        for (const DeviceOutcome& outcome : news.outcomes)
+            ShowOutcome(outcome);
+        // The state that follows the boxes, as the refresh followed them.
+        m_state = m_device.State();
+    } while (m_moreNews);
+    m_showingNews = false;
+    Render(*m_state);
+}
+
+void CGUI_KV58Dlg::Sent(uint64_t command, int control)
+{
+    m_lastCommand = command;
+    if (control != 0)
+        m_edits[control] = command;
+    // The wait is timed from the first command the device has not done yet.
+    if (!m_busy && !m_busyTimer && m_hWnd)
+        m_busyTimer = ::SetTimer(m_hWnd, kBusyTimer, kBusyDelayMs, nullptr) != 0;
+}
+
+bool CGUI_KV58Dlg::Edited(int control, const DeviceState& state) const
+{
+    const auto edit = m_edits.find(control);
+    return edit != m_edits.end() && edit->second > state.done;
+}
+
+void CGUI_KV58Dlg::Render(const DeviceState& state)
+{
+    ShowInputSources(state);
+    ShowSampleRates(state);
+    ShowMixer(state);
+    ShowStreamingModes(state);
+    ShowAsioBufferSizes(state);
+    for (const CComboBox* box :
+         {&m_cbInputSource, &m_cbSampleRate, &m_cbStreamingMode, &m_cbAsioBuffer})
+        ::EnableWindow(box->m_hWnd, state.open);
+    UpdateBusyCursor(state);
+}
+
+void CGUI_KV58Dlg::OnBusyTimer()
+{
+    ::KillTimer(m_hWnd, kBusyTimer);
+    m_busyTimer = false;
+    ShowBusy(m_state && m_lastCommand > m_state->done);
+}
+
+void CGUI_KV58Dlg::UpdateBusyCursor(const DeviceState& state)
+{
+    if (m_lastCommand > state.done)
+        return;
+    if (m_busyTimer)
+        ::KillTimer(m_hWnd, kBusyTimer);
+    m_busyTimer = false;
+    ShowBusy(false);
+}
+
+void CGUI_KV58Dlg::ShowBusy(bool busy)
+{
+    if (busy == m_busy)
+        return;
+    m_busy = busy;
+    // The cursor changes at once where it is over the panel, not at the next move.
+    POINT cursor;
+    if (!::GetCursorPos(&cursor))
+        return;
+    HWND under = ::WindowFromPoint(cursor);
+    if (under == m_hWnd || ::IsChild(m_hWnd, under))
+        ::SendMessageW(under, WM_SETCURSOR, reinterpret_cast<WPARAM>(under),
+                       MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+}
+
+bool CGUI_KV58Dlg::OnSetCursor(HWND, UINT hitTest)
+{
+    if (!m_busy || hitTest != HTCLIENT)
+        return false;
+    ::SetCursor(::LoadCursorW(nullptr, IDC_APPSTARTING));
+    return true;
+}
