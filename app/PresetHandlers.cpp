@@ -29,13 +29,14 @@ std::vector<PanelBox> PresetReport(const PresetReading& reading, const PresetOut
         boxes.push_back({L"Some settings of the preset cannot be read and stay as they are:\r\n" +
                              Lines(reading.problems),
                          static_cast<UINT>(MB_ICONWARNING)});
-    for (const Notice& notice : outcome.notices)
-    {
-        const bool information =
-            notice.kind == Notice::Kind::Warning || notice.kind == Notice::Kind::Note;
-        boxes.push_back(
-            {notice.text, static_cast<UINT>(information ? MB_ICONINFORMATION : MB_ICONERROR)});
-    }
+    for (const std::vector<Notice>* notices : {&reading.notices, &outcome.notices})
+        for (const Notice& notice : *notices)
+        {
+            const bool information =
+                notice.kind == Notice::Kind::Warning || notice.kind == Notice::Kind::Note;
+            boxes.push_back(
+                {notice.text, static_cast<UINT>(information ? MB_ICONINFORMATION : MB_ICONERROR)});
+        }
     if (!outcome.notApplied.empty())
         boxes.push_back(
             {L"Not applied:\r\n" + Lines(outcome.notApplied), static_cast<UINT>(MB_ICONWARNING)});
