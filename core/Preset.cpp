@@ -15,6 +15,8 @@ constexpr const char* kLevelKeys[] = {"input_left_db", "input_right_db", "output
 constexpr const char* kMuteKeys[] = {"input_mute", "output_mute"};
 constexpr const char* kLinkKeys[] = {"input_link", "output_link"};
 constexpr const char* kOtherKeys[] = {"rate", "streaming_mode_ms", "asio_buffer", "input"};
+// A file of something else altogether should not fill a screen.
+constexpr int kUnknownKeysNamed = 5;
 
 std::string_view Trim(std::string_view text)
 {
@@ -182,6 +184,7 @@ PresetReading ParsePreset(std::string_view bytes, std::string_view fileName,
     bool inPreset = true; // keys before any heading count too
     std::map<std::string, int> firstLines;
     std::string unknown;
+    int unknownCount = 0;
     for (int number = 1; !text.empty(); ++number)
     {
         const std::string_view line = Trim(NextLine(text));
@@ -196,7 +199,7 @@ PresetReading ParsePreset(std::string_view bytes, std::string_view fileName,
             continue;
         const std::string where = std::string(fileName) + ", line " + std::to_string(number);
         const size_t equals = line.find('=');
-        if (equals == std::string_view::npos)
+        if (equals == std::string_view::npos || equals == 0)
         {
             reading.problems.push_back(where + ": not a \"key = value\" line");
             continue;
@@ -206,8 +209,9 @@ PresetReading ParsePreset(std::string_view bytes, std::string_view fileName,
         const std::string lowerKey = AsciiLower(key);
         if (!IsKnownKey(lowerKey))
         {
-            unknown += (unknown.empty() ? "" : ", ") + std::string(key) + " (line " +
-                       std::to_string(number) + ")";
+            if (++unknownCount <= kUnknownKeysNamed)
+                unknown += (unknown.empty() ? "" : ", ") + std::string(key) + " (line " +
+                           std::to_string(number) + ")";
             continue;
         }
         // As the Windows profile API reads it: the first value counts.
@@ -222,6 +226,8 @@ PresetReading ParsePreset(std::string_view bytes, std::string_view fileName,
             reading.problems.push_back(where + ", " + std::string(key) + ": \"" +
                                        std::string(value) + "\" is " + *reason);
     }
+    if (unknownCount > kUnknownKeysNamed)
+        unknown += " and " + std::to_string(unknownCount - kUnknownKeysNamed) + " more";
     if (!unknown.empty())
         reading.notices.push_back(
             {Notice::Kind::Note,

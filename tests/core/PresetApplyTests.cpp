@@ -159,6 +159,13 @@ TEST_F(ApplyOnFake, HandWrittenFilesLoadAsWindowsReadsThem)
            L"Case.ini: keys this program does not know are ignored: mood (line 2)"},
           {Notice::Kind::Error, L"\"Case\" has no setting this program knows."}},
          {}},
+        {"a file of something else",
+         "a=1\nb=2\nc=3\nd=4\ne=5\nf=6\ng=7\n",
+         {},
+         {{Notice::Kind::Note, L"Case.ini: keys this program does not know are ignored: a (line "
+                               L"1), b (line 2), c (line 3), d (line 4), e (line 5) and 2 more"},
+          {Notice::Kind::Error, L"\"Case\" has no setting this program knows."}},
+         {}},
     };
     ScratchFolder folder(L"kv58-hand-written-presets");
     std::filesystem::create_directories(folder.Path());

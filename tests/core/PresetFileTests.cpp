@@ -89,6 +89,7 @@ TEST(PresetFile, ReadsWhatItCanAndNamesWhatItCannot)
                         "output_link = on\r\n"
                         "just words\r\n"
                         "rate = fast\r\n"
+                        "= 5\r\n"
                         "[other]\r\n"
                         "output_mute = nonsense\r\n";
     const PresetReading reading = ParsePreset(text, "Mixing.ini", L"Mixing");
@@ -101,6 +102,7 @@ TEST(PresetFile, ReadsWhatItCanAndNamesWhatItCannot)
         "Mixing.ini, line 11, input_mute: \"maybe\" is not on or off",
         "Mixing.ini, line 13: not a \"key = value\" line",
         "Mixing.ini, line 14, rate: given before on line 3, so \"fast\" is ignored",
+        "Mixing.ini, line 15: not a \"key = value\" line",
     };
     EXPECT_EQ(reading.problems, expected);
     EXPECT_EQ(reading.notices,
@@ -170,7 +172,7 @@ TEST_F(PresetFolder, RefusesNamesAFileCannotHave)
 }
 
 // Saved presets are ordinary .ini files: Windows' own profile API reads every
-// value back, and reads them as this program does.
+// value back.
 TEST_F(PresetFolder, WindowsProfileApiReadsEveryValue)
 {
     const PresetStore store(m_folder);
