@@ -69,8 +69,11 @@ TEST(PresetFile, RoundTripKeepsEverySetting)
     EXPECT_TRUE(reading.problems.empty());
     EXPECT_TRUE(reading.notices.empty());
     ExpectSame(reading.preset, FullPreset());
-    // Only what a preset holds is written: an empty one is just its heading.
-    EXPECT_EQ(FormatPreset(Preset{}), "[preset]\r\n");
+    // Only what a preset holds is written, with the line ends Notepad shows.
+    Preset some;
+    some.rate = 44100;
+    some.mutes[Preset::Input] = true;
+    EXPECT_EQ(FormatPreset(some), "[preset]\r\nrate = 44100\r\ninput_mute = on\r\n");
 }
 
 TEST(PresetFile, ReadsWhatItCanAndNamesWhatItCannot)
