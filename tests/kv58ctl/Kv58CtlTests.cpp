@@ -11,7 +11,6 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -21,32 +20,13 @@
 // on the simulated KV58 stay at the end.
 namespace
 {
-// A folder of the test's own as APPDATA, for the presets; the old value
-// comes back at the end.
-class AppData
+// Presets in a folder of the test's own: kv58ctl, and a panel it starts,
+// take APPDATA from this process.
+std::filesystem::path UseAppData(const ScratchFolder& folder)
 {
-public:
-    explicit AppData(const wchar_t* name) : m_folder(name)
-    {
-        wchar_t old[MAX_PATH];
-        const DWORD length = ::GetEnvironmentVariableW(L"APPDATA", old, MAX_PATH);
-        if (length > 0 && length < MAX_PATH)
-            m_old = old;
-        ::SetEnvironmentVariableW(L"APPDATA", m_folder.Path().c_str());
-    }
-    ~AppData() { ::SetEnvironmentVariableW(L"APPDATA", m_old ? m_old->c_str() : nullptr); }
-    AppData(const AppData&) = delete;
-    AppData& operator=(const AppData&) = delete;
-
-    std::filesystem::path Presets() const
-    {
-        return m_folder.Path() / L"Vostrand" / L"KV58 Control Panel" / L"Presets";
-    }
-
-private:
-    ScratchFolder m_folder;
-    std::optional<std::wstring> m_old;
-};
+    ::SetEnvironmentVariableW(L"APPDATA", folder.Path().c_str());
+    return folder.Path() / L"Vostrand" / L"KV58 Control Panel" / L"Presets";
+}
 
 struct CtlRun
 {
@@ -58,7 +38,11 @@ struct CtlRun
 class Kv58Ctl : public testing::Test
 {
 protected:
-    void SetUp() override { fake.Reset(); }
+    void SetUp() override
+    {
+        fake.Reset();
+        m_presets = UseAppData(m_appData);
+    }
 
     CtlRun Ctl(const std::string& commandLine)
     {
@@ -81,15 +65,15 @@ protected:
         return changes;
     }
 
-    std::filesystem::path Folder() const { return m_appData.Presets(); }
     void WritePreset(const wchar_t* name, const std::string& text) const
     {
-        std::filesystem::create_directories(Folder());
-        std::ofstream(Folder() / (std::wstring(name) + L".ini"), std::ios::binary) << text;
+        std::filesystem::create_directories(m_presets);
+        std::ofstream(m_presets / (std::wstring(name) + L".ini"), std::ios::binary) << text;
     }
 
     FakeUsbAudio& fake = FakeUsbAudio::Instance();
-    AppData m_appData{L"kv58ctl-appdata"};
+    ScratchFolder m_appData{L"kv58ctl-appdata"};
+    std::filesystem::path m_presets;
 };
 
 const std::string kUsage = "usage: kv58ctl";
@@ -223,7 +207,7 @@ TEST_F(Kv58Ctl, PresetsSaveListLoadDelete)
     ASSERT_EQ(Ctl("preset save Recording").exitCode, 0);
     EXPECT_EQ(Ctl("preset list").out, "Mixing\nRecording\n");
     std::string text;
-    std::getline(std::ifstream(Folder() / L"Mixing.ini", std::ios::binary), text, '\0');
+    std::getline(std::ifstream(m_presets / L"Mixing.ini", std::ios::binary), text, '\0');
     EXPECT_NE(text.find("rate = 48000\r\n"), std::string::npos) << text;
     EXPECT_NE(text.find("output_left_db = -12.50390625\r\n"), std::string::npos) << text;
 
@@ -336,8 +320,8 @@ TEST_F(Kv58CtlProgram, PrintsItsVersionAndChangesTheDevice)
 
 TEST_F(Kv58CtlProgram, PanelSwitchAppliesWithOrWithoutARunningPanel)
 {
-    const AppData appData(L"kv58ctl-panel-appdata");
-    const std::filesystem::path folder = appData.Presets();
+    const ScratchFolder appData(L"kv58ctl-panel-appdata");
+    const std::filesystem::path folder = UseAppData(appData);
     std::filesystem::create_directories(folder);
     std::ofstream(folder / L"Late night.ini") << "rate = 96000\noutput_mute = on\n";
     std::ofstream(folder / L"Day.ini") << "rate = 44100\noutput_mute = off\n";
