@@ -138,6 +138,7 @@ TEST_F(Kv58Ctl, CommandsChangeTheDeviceOrSayWhyNot)
         {"volume 3", {}, 2, "unknown command 'volume'", {}},
         {"", {}, 2, kUsage, {}},
         {"mute in on now", {}, 2, "mute takes 2 arguments", {}},
+        {"status --xml", {}, 2, "status takes only --json", {}},
     };
     for (const auto& c : cases)
     {
