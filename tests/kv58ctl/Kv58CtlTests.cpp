@@ -6,7 +6,6 @@
 #include "tests/support/SimulatorTool.h"
 #include <gtest/gtest.h>
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -20,8 +19,8 @@
 // on the simulated KV58 stay at the end.
 namespace
 {
-// Presets in a folder of the test's own: kv58ctl, and a panel it starts,
-// take APPDATA from this process.
+// Presets in a folder of the test's own: kv58ctl in this process, and the
+// programs the test starts, take APPDATA from here.
 std::filesystem::path UseAppData(const ScratchFolder& folder)
 {
     ::SetEnvironmentVariableW(L"APPDATA", folder.Path().c_str());
@@ -65,10 +64,10 @@ protected:
         return changes;
     }
 
-    void WritePreset(const wchar_t* name, const std::string& text) const
+    void WritePreset(const std::string& name, const std::string& text) const
     {
         std::filesystem::create_directories(m_presets);
-        std::ofstream(m_presets / (std::wstring(name) + L".ini"), std::ios::binary) << text;
+        std::ofstream(m_presets / (name + ".ini"), std::ios::binary) << text;
     }
 
     FakeUsbAudio& fake = FakeUsbAudio::Instance();
@@ -271,7 +270,7 @@ TEST_F(Kv58Ctl, PresetLoadNamesEveryProblem)
         fake.Reset();
         if (c.setup)
             c.setup(fake);
-        WritePreset(std::wstring(c.name, c.name + strlen(c.name)).c_str(), c.text);
+        WritePreset(c.name, c.text);
         const CtlRun load = Ctl(std::string("preset load ") + c.name);
         EXPECT_EQ(load.exitCode, c.exitCode) << load.err;
         for (const std::string& line : c.errHas)
