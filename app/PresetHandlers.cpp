@@ -29,13 +29,14 @@ std::vector<PanelBox> PresetReport(const PresetReading& reading, const PresetOut
         boxes.push_back({L"Some settings of the preset cannot be read and stay as they are:\r\n" +
                              Lines(reading.problems),
                          static_cast<UINT>(MB_ICONWARNING)});
-    for (const Notice& notice : outcome.notices)
-    {
-        const bool information =
-            notice.kind == Notice::Kind::Warning || notice.kind == Notice::Kind::Note;
-        boxes.push_back(
-            {notice.text, static_cast<UINT>(information ? MB_ICONINFORMATION : MB_ICONERROR)});
-    }
+    for (const std::vector<Notice>* notices : {&reading.notices, &outcome.notices})
+        for (const Notice& notice : *notices)
+        {
+            const bool information =
+                notice.kind == Notice::Kind::Warning || notice.kind == Notice::Kind::Note;
+            boxes.push_back(
+                {notice.text, static_cast<UINT>(information ? MB_ICONINFORMATION : MB_ICONERROR)});
+        }
     if (!outcome.notApplied.empty())
         boxes.push_back(
             {L"Not applied:\r\n" + Lines(outcome.notApplied), static_cast<UINT>(MB_ICONWARNING)});
@@ -49,6 +50,15 @@ void CGUI_KV58Dlg::ApplyPresetNamed(const std::wstring& name)
     if (const std::optional<std::string> failure = m_presets.Load(name, reading))
     {
         ShowMessageBox(Wide(*failure), title, MB_OK | MB_ICONERROR);
+        return;
+    }
+    if (reading.preset.Empty())
+    {
+        // Nothing for the device to do: the report tells why at once.
+        DeviceOutcome outcome;
+        outcome.reading = std::make_shared<const PresetReading>(std::move(reading));
+        outcome.preset = PresetOutcome{};
+        ShowOutcome(outcome);
         return;
     }
     // The links are the panel's own: they change now, the device's settings

@@ -12,6 +12,7 @@ struct PanelBox
 };
 
 // What the panel tells the user about a preset it applied: the values it
-// could not read, the device's refusals and warnings in its own words
-// (each once), and the steps left undone.
+// could not read, the reading's notices (unknown keys, nothing to apply),
+// the device's refusals and warnings in its own words (each once), and the
+// steps left undone.
 std::vector<PanelBox> PresetReport(const PresetReading& reading, const PresetOutcome& outcome);

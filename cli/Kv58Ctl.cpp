@@ -3,6 +3,7 @@
 #include "../core/DeviceSettings.h"
 #include "../core/PresetApply.h"
 #include "../core/PresetStore.h"
+#include "../core/SettingChoices.h"
 #include "../core/TextEncoding.h"
 #include "../mixer/ChannelModel.h"
 #include <windows.h>
@@ -12,18 +13,44 @@
 
 namespace
 {
-constexpr char kUsage[] = "usage: kv58ctl COMMAND [ARGUMENTS]\n"
-                          "  status [--json]\n"
-                          "  rate HZ\n"
-                          "  mode 1|2|4|8|16|32\n"
-                          "  buffer SAMPLES\n"
-                          "  input spdif|analog\n"
-                          "  level in|out left|right|both DB\n"
-                          "  mute in|out on|off\n"
-                          "  preset list\n"
-                          "  preset save|load|delete NAME\n";
+std::string UsageText()
+{
+    return "usage: kv58ctl COMMAND [ARGUMENTS]\n"
+           "  status [--json]\n"
+           "  rate HZ\n"
+           "  mode " +
+           ListOfStreamingModes("|", "|") +
+           "\n"
+           "  buffer SAMPLES\n"
+           "  input spdif|analog\n"
+           "  level in|out left|right|both DB\n"
+           "  mute in|out on|off\n"
+           "  preset list\n"
+           "  preset save|load|delete NAME\n"
+           "  --help | --version\n";
+}
 
-constexpr unsigned int kBufferSizes[] = {64, 128, 256, 512, 1024, 2048, 4096, 8192};
+// The version resource's product version: "1.49".
+std::string ProgramVersion()
+{
+    wchar_t path[MAX_PATH];
+    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    DWORD handle = 0;
+    const DWORD size = length && length < MAX_PATH ? ::GetFileVersionInfoSizeW(path, &handle) : 0;
+    std::vector<char> block(size);
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT infoSize = 0;
+    if (size == 0 || !::GetFileVersionInfoW(path, 0, size, block.data()) ||
+        !::VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &infoSize) ||
+        infoSize < sizeof(VS_FIXEDFILEINFO))
+        return {};
+    std::string version = std::to_string(HIWORD(info->dwProductVersionMS)) + "." +
+                          std::to_string(LOWORD(info->dwProductVersionMS));
+    if (info->dwProductVersionLS != 0)
+        version += "." + std::to_string(HIWORD(info->dwProductVersionLS)) + "." +
+                   std::to_string(LOWORD(info->dwProductVersionLS));
+    return version;
+}
 
 // One line of the panel's words.
 std::string Line(const std::wstring& text)
@@ -61,7 +88,7 @@ public:
 private:
     int Usage(const std::string& reason)
     {
-        m_output.err += "kv58ctl: " + reason + "\n" + kUsage;
+        m_output.err += "kv58ctl: " + reason + "\n" + UsageText();
         return kExitUsage;
     }
     int Refused(const DeviceResult& result)
@@ -100,12 +127,33 @@ bool Command::Open()
     return false;
 }
 
-int Command::Run(const std::vector<std::string>& args)
+int Command::Run(const std::vector<std::string>& given)
 {
-    if (args.empty())
+    if (given.empty())
         return Usage("no command");
+    // Keywords in any case, as Windows users expect; a preset's name as given.
+    std::vector<std::string> args;
+    for (size_t i = 0; i < given.size(); ++i)
+        args.push_back(i == 2 && AsciiLower(given[0]) == "preset" ? given[i]
+                                                                  : AsciiLower(given[i]));
     const std::string& name = args[0];
     const size_t count = args.size() - 1;
+    if (name == "--help" || name == "-h" || name == "/?" || name == "help")
+    {
+        m_output.out += UsageText();
+        return kExitDone;
+    }
+    if (name == "--version")
+    {
+        const std::string version = ProgramVersion();
+        if (version.empty())
+        {
+            m_output.err += "kv58ctl: the program carries no version\n";
+            return kExitRefused;
+        }
+        m_output.out += "kv58ctl " + version + "\n";
+        return kExitDone;
+    }
     struct Shape
     {
         const char* name;
@@ -125,7 +173,7 @@ int Command::Run(const std::vector<std::string>& args)
         const auto shape = std::find_if(std::begin(kShapes), std::end(kShapes),
                                         [&](const Shape& s) { return name == s.name; });
         if (shape == std::end(kShapes))
-            return Usage("unknown command '" + name + "'");
+            return Usage("unknown command '" + given[0] + "'");
         if (count != shape->arguments)
             return Usage(name + " takes " + std::to_string(shape->arguments) + " argument" +
                          (shape->arguments == 1 ? "" : "s"));
@@ -267,9 +315,9 @@ int Command::Mode(const std::string& text)
     const std::optional<unsigned int> mode = ParseNumber(text);
     if (!mode)
         return Usage("'" + text + "' is not a number");
-    if (std::find(std::begin(kStreamingModes), std::end(kStreamingModes), *mode) ==
-        std::end(kStreamingModes))
-        return Usage("the streaming mode is 1, 2, 4, 8, 16 or 32 ms, not " + text);
+    if (!IsStreamingMode(*mode))
+        return Usage("the streaming mode is " + ListOfStreamingModes(", ", " or ") + " ms, not " +
+                     text);
     if (!Open())
         return kExitRefused;
     const DeviceResult result = SetStreamingMode(m_session, *mode);
@@ -296,11 +344,9 @@ int Command::Buffer(const std::string& text)
     const std::optional<unsigned int> size = ParseNumber(text);
     if (!size)
         return Usage("'" + text + "' is not a number");
-    if (std::find(std::begin(kBufferSizes), std::end(kBufferSizes), *size) ==
-        std::end(kBufferSizes))
-        return Usage("the ASIO buffer is 64, 128, 256, 512, 1024, 2048, 4096 or 8192 samples, "
-                     "not " +
-                     text);
+    if (!IsAsioBufferSize(*size))
+        return Usage("the ASIO buffer is " + ListOfAsioBufferSizes(", ", " or ") +
+                     " samples, not " + text);
     if (!Open())
         return kExitRefused;
     // As in the panel: the size is set only when its minimum could be read.
@@ -426,6 +472,14 @@ int Command::LoadPreset(const std::wstring& name)
     }
     for (const std::string& problem : reading.problems)
         m_output.err += problem + "\n";
+    bool nothingToApply = false;
+    for (const Notice& notice : reading.notices)
+    {
+        nothingToApply = nothingToApply || notice.kind == Notice::Kind::Error;
+        m_output.err += (notice.kind == Notice::Kind::Note ? "note: " : "") + Line(notice.text);
+    }
+    if (nothingToApply)
+        return kExitRefused;
     if (!Open())
         return kExitRefused;
     const PresetOutcome outcome = ApplyPreset(m_session, m_channels, reading.preset);

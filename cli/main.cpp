@@ -1,19 +1,10 @@
+#include "../core/TextEncoding.h"
 #include "../device/UsbAudioApi.h"
 #include "Kv58Ctl.h"
 #include <windows.h>
-#include <cstdio>
 
 namespace
 {
-std::string Utf8(const wchar_t* text)
-{
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string result(size > 0 ? size - 1 : 0, '\0');
-    if (size > 1)
-        ::WideCharToMultiByte(CP_UTF8, 0, text, -1, result.data(), size, nullptr, nullptr);
-    return result;
-}
-
 void Write(DWORD which, const std::string& text)
 {
     DWORD written = 0;

@@ -2,6 +2,7 @@
 #include "../settings/AsioBufferSizes.h"
 #include "DeviceResult.h"
 #include "DeviceSession.h"
+#include "SettingChoices.h"
 #include <optional>
 #include <vector>
 
@@ -22,7 +23,6 @@ DeviceResult SetSampleRate(DeviceSession& session, unsigned int rate);
 constexpr unsigned int kLowestSampleRate = 44100;
 
 // Streaming mode: its number is also the latency in milliseconds.
-constexpr unsigned int kStreamingModes[] = {1, 2, 4, 8, 16, 32};
 std::optional<unsigned int> StreamingMode(const DeviceSession& session);
 DeviceResult SetStreamingMode(DeviceSession& session, unsigned int mode);
 

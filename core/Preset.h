@@ -1,4 +1,5 @@
 #pragma once
+#include "Notice.h"
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -29,18 +30,29 @@ struct Preset
     std::optional<int> levels[4]; // 1/256 dB
     std::optional<bool> mutes[2];
     std::optional<bool> links[2];
+
+    // True when the preset holds no setting at all.
+    bool Empty() const;
 };
 
-// What reading a preset file gave: the settings, and one line for each
-// value that could not be read ("file, line N, key: reason").
+// What reading a preset file gave: the settings, one line for each value
+// that could not be read ("file, line N, key: reason"), and notices: a note
+// naming the keys this program does not know, an error when nothing is left
+// to apply.
 struct PresetReading
 {
     Preset preset;
     std::vector<std::string> problems;
+    std::vector<Notice> notices;
 };
 
-// The file's text: "key = value" lines under a [preset] heading.
+// The file's text: ASCII "key = value" lines under a [preset] heading, with
+// CRLF line ends, so that Notepad and the Windows profile API read it.
 std::string FormatPreset(const Preset& preset);
-// Unknown keys and lines of other sections are ignored; a malformed value
-// leaves its setting out and is named in the problems.
-PresetReading ParsePreset(std::string_view text, std::string_view fileName);
+// Reads a file's bytes as the Windows profile API does: UTF-8 with or
+// without a byte-order mark, UTF-16 with one; any line end; names and
+// keywords in any case; the first of a key given twice. Unknown keys and
+// other sections are ignored; a malformed value leaves its setting out and
+// is named in the problems. name is the preset's, for the notices.
+PresetReading ParsePreset(std::string_view bytes, std::string_view fileName,
+                          const std::wstring& name);

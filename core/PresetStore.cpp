@@ -118,7 +118,7 @@ std::optional<std::string> PresetStore::Load(const std::wstring& name, PresetRea
         return "There is no preset \"" + Utf8(name) + "\".";
     std::ostringstream text;
     text << file.rdbuf();
-    reading = ParsePreset(text.str(), Utf8(path.filename().wstring()));
+    reading = ParsePreset(text.str(), Utf8(path.filename().wstring()), name);
     return std::nullopt;
 }
 

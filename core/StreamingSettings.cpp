@@ -1,11 +1,6 @@
 #include "DeviceSettings.h"
 #include <string>
 
-namespace
-{
-constexpr unsigned int kStandardSizes[] = {64, 128, 256, 512, 1024, 2048, 4096, 8192};
-}
-
 std::optional<unsigned int> StreamingMode(const DeviceSession& session)
 {
     unsigned int mode = 0;
@@ -30,7 +25,7 @@ std::optional<unsigned int> CurrentAsioBufferSize(const DeviceSession& session)
 AsioBufferSizeList AsioBufferSizes(const DeviceSession& session)
 {
     AsioBufferSizeList sizes;
-    for (unsigned int size : kStandardSizes)
+    for (unsigned int size : kAsioBufferSizes)
         InsertAsioBufferSize(sizes, size);
     if (const std::optional<unsigned int> current = CurrentAsioBufferSize(session))
         InsertAsioBufferSize(sizes, *current);

@@ -1,8 +1,11 @@
 #include "core/DeviceSettings.h"
 #include "core/PresetApply.h"
+#include "core/PresetStore.h"
 #include "core/TextEncoding.h"
 #include "tests/support/FakeUsbAudio.h"
+#include "tests/support/ScratchFolder.h"
 #include <gtest/gtest.h>
+#include <fstream>
 
 // Presets applied through the core on the fake driver: the order of the
 // steps, and a refused step reported without stopping the others.
@@ -103,5 +106,98 @@ TEST_F(ApplyOnFake, CaptureReadsWhatApplyWrites)
     EXPECT_EQ(captured.mutes[Preset::Output], true);
     EXPECT_EQ(captured.mutes[Preset::Input], false);
     EXPECT_FALSE(captured.links[Preset::Input]) << "the panel adds its links";
+}
+
+// Text as Notepad saves it in "Unicode" and "Unicode big endian".
+std::string Utf16(std::string_view text, bool little)
+{
+    std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
+    for (char c : text)
+        bytes += little ? std::string{c, '\0'} : std::string{'\0', c};
+    return bytes;
+}
+
+// Preset files as users write them by hand, loaded from the folder and
+// applied: what the user is told, and what reaches the device.
+TEST_F(ApplyOnFake, HandWrittenFilesLoadAsWindowsReadsThem)
+{
+    const std::string text = "[preset]\r\nrate = 44100\r\ninput = analog\r\n";
+    const std::vector<std::string> sent = {"SetSampleRate(44100)", "Set(11,0x01,0,0,len=1,data=01"};
+    const struct
+    {
+        const char* name;
+        std::string bytes;
+        std::vector<std::string> problems;
+        std::vector<Notice> notices;
+        std::vector<std::string> calls;
+    } cases[] = {
+        {"UTF-8 with a byte-order mark", "\xEF\xBB\xBF" + text, {}, {}, sent},
+        {"UTF-16LE", Utf16(text, true), {}, {}, sent},
+        {"UTF-16BE", Utf16(text, false), {}, {}, sent},
+        {"LF, no spaces, no last line end", "[preset]\nrate=44100\ninput=analog", {}, {}, sent},
+        {"CR", "[preset]\rrate = 44100\rinput = analog\r", {}, {}, sent},
+        {"any case",
+         "[ Preset ]\r\nRATE = 44100\r\nInput = ANALOG\r\nOutput_Mute = Yes\r\n",
+         {},
+         {},
+         {sent[0], sent[1], "Set(15,0x01,1,0,len=1,data=01"}},
+        {"a key given twice",
+         text + "Rate = 96000\r\n",
+         {"Case.ini, line 4, Rate: given before on line 2, so \"96000\" is ignored"},
+         {},
+         sent},
+        {"an unknown key",
+         text + "mood = calm\r\n",
+         {},
+         {{Notice::Kind::Note,
+           L"Case.ini: keys this program does not know are ignored: mood (line 4)"}},
+         sent},
+        {"nothing to apply",
+         "[preset]\r\nmood = calm\r\n[other]\r\nrate = 44100\r\n",
+         {},
+         {{Notice::Kind::Note,
+           L"Case.ini: keys this program does not know are ignored: mood (line 2)"},
+          {Notice::Kind::Error, L"\"Case\" has no setting this program knows."}},
+         {}},
+        {"a file of something else",
+         "a=1\nb=2\nc=3\nd=4\ne=5\nf=6\ng=7\n",
+         {},
+         {{Notice::Kind::Note, L"Case.ini: keys this program does not know are ignored: a (line "
+                               L"1), b (line 2), c (line 3), d (line 4), e (line 5) and 2 more"},
+          {Notice::Kind::Error, L"\"Case\" has no setting this program knows."}},
+         {}},
+    };
+    ScratchFolder folder(L"kv58-hand-written-presets");
+    std::filesystem::create_directories(folder.Path());
+    const PresetStore store(folder.Path());
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        std::ofstream(folder.Path() / L"Case.ini", std::ios::binary) << c.bytes;
+        PresetReading reading;
+        ASSERT_EQ(store.Load(L"Case", reading), std::nullopt);
+        EXPECT_EQ(reading.problems, c.problems);
+        EXPECT_EQ(reading.notices, c.notices);
+        ApplyPreset(session, channels, reading.preset);
+        EXPECT_EQ(Changes(), c.calls);
+    }
+}
+
+TEST_F(ApplyOnFake, AFileWrittenByTheWindowsProfileApiApplies)
+{
+    ScratchFolder folder(L"kv58-profile-preset");
+    std::filesystem::create_directories(folder.Path());
+    const std::wstring path = (folder.Path() / L"Profile.ini").wstring();
+    for (const auto& [key, value] :
+         {std::pair{L"Rate", L"96000"}, {L"input", L"spdif"}, {L"output_mute", L"on"}})
+        ASSERT_TRUE(::WritePrivateProfileStringW(L"Preset", key, value, path.c_str()));
+    PresetReading reading;
+    ASSERT_EQ(PresetStore(folder.Path()).Load(L"Profile", reading), std::nullopt);
+    EXPECT_TRUE(reading.problems.empty());
+    EXPECT_TRUE(reading.notices.empty());
+    ApplyPreset(session, channels, reading.preset);
+    EXPECT_EQ(Changes(),
+              (std::vector<std::string>{"SetSampleRate(96000)", "Set(11,0x01,0,0,len=1,data=02",
+                                        "Set(15,0x01,1,0,len=1,data=01"}));
 }
 } // namespace

@@ -64,11 +64,16 @@ void ExpectSame(const Preset& a, const Preset& b)
 
 TEST(PresetFile, RoundTripKeepsEverySetting)
 {
-    const PresetReading reading = ParsePreset(FormatPreset(FullPreset()), "Recording.ini");
+    const PresetReading reading =
+        ParsePreset(FormatPreset(FullPreset()), "Recording.ini", L"Recording");
     EXPECT_TRUE(reading.problems.empty());
+    EXPECT_TRUE(reading.notices.empty());
     ExpectSame(reading.preset, FullPreset());
-    // Only what a preset holds is written: an empty one is just its heading.
-    EXPECT_EQ(FormatPreset(Preset{}), "[preset]\n");
+    // Only what a preset holds is written, with the line ends Notepad shows.
+    Preset some;
+    some.rate = 44100;
+    some.mutes[Preset::Input] = true;
+    EXPECT_EQ(FormatPreset(some), "[preset]\r\nrate = 44100\r\ninput_mute = on\r\n");
 }
 
 TEST(PresetFile, ReadsWhatItCanAndNamesWhatItCannot)
@@ -83,24 +88,30 @@ TEST(PresetFile, ReadsWhatItCanAndNamesWhatItCannot)
                         "input_left_db = loud\r\n"
                         "input_right_db = -200\r\n"
                         "output_left_db = -6.25\r\n"
-                        "input_mute = yes\r\n"
+                        "input_mute = maybe\r\n"
                         "output_link = on\r\n"
                         "just words\r\n"
                         "rate = fast\r\n"
+                        "= 5\r\n"
                         "[other]\r\n"
                         "output_mute = nonsense\r\n";
-    const PresetReading reading = ParsePreset(text, "Mixing.ini");
+    const PresetReading reading = ParsePreset(text, "Mixing.ini", L"Mixing");
     const std::vector<std::string> expected = {
         "Mixing.ini, line 5, streaming_mode_ms: \"3\" is not 1, 2, 4, 8, 16 or 32",
         "Mixing.ini, line 6, asio_buffer: \"0\" is not a number of samples",
         "Mixing.ini, line 7, input: \"usb\" is not spdif or analog",
         "Mixing.ini, line 8, input_left_db: \"loud\" is not a level from -128 to 127.99609375 dB",
         "Mixing.ini, line 9, input_right_db: \"-200\" is not a level from -128 to 127.99609375 dB",
-        "Mixing.ini, line 11, input_mute: \"yes\" is not on or off",
+        "Mixing.ini, line 11, input_mute: \"maybe\" is not on or off",
         "Mixing.ini, line 13: not a \"key = value\" line",
-        "Mixing.ini, line 14, rate: \"fast\" is not a rate in Hz",
+        "Mixing.ini, line 14, rate: given before on line 3, so \"fast\" is ignored",
+        "Mixing.ini, line 15: not a \"key = value\" line",
     };
     EXPECT_EQ(reading.problems, expected);
+    EXPECT_EQ(reading.notices,
+              (std::vector<Notice>{{Notice::Kind::Note,
+                                    L"Mixing.ini: keys this program does not know are ignored: "
+                                    L"colour (line 4)"}}));
     // The malformed ones change nothing, not even an earlier good value.
     Preset read;
     read.rate = 96000;
@@ -161,5 +172,38 @@ TEST_F(PresetFolder, RefusesNamesAFileCannotHave)
     EXPECT_TRUE(store.List().empty()) << "nothing was written";
     for (const wchar_t* name : {L"Recording 1 ms", L"mix.v2", L"CONSOLE", L"\u00e9t\u00e9"})
         EXPECT_EQ(PresetStore::NameProblem(name), "") << testing::PrintToString(name);
+}
+
+// Saved presets are ordinary .ini files: Windows' own profile API reads every
+// value back.
+TEST_F(PresetFolder, WindowsProfileApiReadsEveryValue)
+{
+    const PresetStore store(m_folder);
+    ASSERT_EQ(store.Save(L"Recording", FullPreset()), std::nullopt);
+    const std::wstring path = (m_folder / L"Recording.ini").wstring();
+    const struct
+    {
+        const wchar_t* key;
+        const wchar_t* value;
+    } values[] = {
+        {L"rate", L"44100"},
+        {L"streaming_mode_ms", L"1"},
+        {L"asio_buffer", L"64"},
+        {L"input", L"analog"},
+        {L"input_left_db", L"-12.50390625"},
+        {L"input_right_db", L"-0.00390625"},
+        {L"output_left_db", L"0"},
+        {L"output_right_db", L"-88"},
+        {L"input_mute", L"on"},
+        {L"output_mute", L"off"},
+        {L"input_link", L"off"},
+        {L"output_link", L"on"},
+    };
+    for (const auto& v : values)
+    {
+        wchar_t read[64] = L"";
+        ::GetPrivateProfileStringW(L"PRESET", v.key, L"(none)", read, 64, path.c_str());
+        EXPECT_EQ(std::wstring(read), v.value) << testing::PrintToString(v.key);
+    }
 }
 } // namespace

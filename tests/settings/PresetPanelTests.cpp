@@ -19,7 +19,7 @@ protected:
     std::string File(const wchar_t* name) const
     {
         std::string text;
-        std::getline(std::ifstream(m_folder / name), text, '\0');
+        std::getline(std::ifstream(m_folder / name, std::ios::binary), text, '\0');
         return text;
     }
 
@@ -37,7 +37,7 @@ TEST_F(PanelPresets, SavingRefusesBadNamesAndAsksBeforeReplacing)
 
     panel->m_btnLink2.SetToggled(true);
     EXPECT_TRUE(panel->SavePresetAs(L"Mix"));
-    EXPECT_NE(File(L"Mix.ini").find("output_link = on\n"), std::string::npos) << File(L"Mix.ini");
+    EXPECT_NE(File(L"Mix.ini").find("output_link = on\r\n"), std::string::npos) << File(L"Mix.ini");
 
     // The recorded box answers IDOK, which is not a yes: the file stays.
     panel->boxes.clear();
@@ -60,9 +60,12 @@ TEST_F(PanelPresets, ApplyingReportsARefusalOnceAndSetsTheLinks)
     fake.Fail("SetUsbStreamingMode", kStatusAsioInUse);
     panel->ApplyPresetNamed(L"Busy");
     Settle();
-    ASSERT_EQ(panel->boxes.size(), 2u);
-    EXPECT_EQ(panel->boxes[0].text, kAsioInUseText);
-    EXPECT_EQ(panel->boxes[1].text.rfind(L"Not applied:\r\nrate 44100 Hz: ", 0), 0u);
+    ASSERT_EQ(panel->boxes.size(), 3u);
+    EXPECT_EQ(panel->boxes[0].text,
+              L"Busy.ini: keys this program does not know are ignored: volume (line 5)");
+    EXPECT_EQ(panel->boxes[0].style, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
+    EXPECT_EQ(panel->boxes[1].text, kAsioInUseText);
+    EXPECT_EQ(panel->boxes[2].text.rfind(L"Not applied:\r\nrate 44100 Hz: ", 0), 0u);
     EXPECT_EQ(fake.Byte(11, 0), 1) << "the input still changed";
     EXPECT_TRUE(panel->m_btnLink1.m_toggled);
     panel->m_btnLink1.SetToggled(false);
@@ -72,4 +75,17 @@ TEST_F(PanelPresets, ApplyingReportsARefusalOnceAndSetsTheLinks)
     Settle();
     ASSERT_EQ(panel->boxes.size(), 1u);
     EXPECT_EQ(panel->boxes[0].text, L"There is no preset \"Missing\".");
+}
+
+TEST_F(PanelPresets, APresetWithNothingToApplyIsAnError)
+{
+    std::filesystem::create_directories(m_folder);
+    std::ofstream(m_folder / L"Other.ini") << "[mixer]\nrate = 44100\n";
+    fake.TakeCalls();
+    panel->ApplyPresetNamed(L"Other");
+    ASSERT_EQ(panel->boxes.size(), 1u);
+    EXPECT_EQ(panel->boxes[0].text, L"\"Other\" has no setting this program knows.");
+    EXPECT_EQ(panel->boxes[0].style & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
+    for (const std::string& call : fake.TakeCalls())
+        EXPECT_NE(call.rfind("Set", 0), 0u) << call;
 }
