@@ -1,5 +1,5 @@
 #include "../controls/TabOrder.h"
-#include "../mixer/VolumeMapping.h"
+#include "../core/VolumeMapping.h"
 #include "GUI_KV58Dlg.h"
 #include "resource.h"
 #include <algorithm>

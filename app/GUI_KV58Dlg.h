@@ -9,8 +9,8 @@
 #include "../framework/Controls.h"
 #include "../framework/Dialog.h"
 #include "../framework/Gdi.h"
-#include "../mixer/ChannelModel.h"
-#include "../settings/AsioBufferSizes.h"
+#include "../core/ChannelModel.h"
+#include "../core/AsioBufferSizes.h"
 #include "SkinArt.h"
 #include "TrayIcon.h"
 #include <array>

@@ -1,5 +1,5 @@
 #include "../core/DeviceSettings.h"
-#include "../settings/ComboSelection.h"
+#include "ComboSelection.h"
 #include "GUI_KV58Dlg.h"
 #include "resource.h"
 

@@ -1,4 +1,4 @@
-#include "../mixer/VolumeMapping.h"
+#include "../core/VolumeMapping.h"
 #include "GUI_KV58Dlg.h"
 #include "resource.h"
 

@@ -1,4 +1,4 @@
-#include "../settings/ComboSelection.h"
+#include "ComboSelection.h"
 #include "GUI_KV58Dlg.h"
 #include "resource.h"
 #include <string>

@@ -5,7 +5,7 @@
 #include "../core/PresetStore.h"
 #include "../core/SettingChoices.h"
 #include "../core/TextEncoding.h"
-#include "../mixer/ChannelModel.h"
+#include "../core/ChannelModel.h"
 #include <windows.h>
 #include <algorithm>
 #include <charconv>

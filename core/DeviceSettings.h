@@ -1,5 +1,5 @@
 #pragma once
-#include "../settings/AsioBufferSizes.h"
+#include "AsioBufferSizes.h"
 #include "DeviceResult.h"
 #include "DeviceSession.h"
 #include "SettingChoices.h"

@@ -1,6 +1,6 @@
 #pragma once
-#include "../mixer/ChannelModel.h"
-#include "../settings/AsioBufferSizes.h"
+#include "ChannelModel.h"
+#include "AsioBufferSizes.h"
 #include "Preset.h"
 #include <cstdint>
 #include <optional>

@@ -1,5 +1,5 @@
 #pragma once
-#include "../mixer/ChannelModel.h"
+#include "ChannelModel.h"
 #include "DeviceSession.h"
 #include "Notice.h"
 #include "Preset.h"

@@ -1,9 +1,9 @@
 #include "app/resource.h"
-#include "mixer/VolumeMapping.h"
+#include "core/VolumeMapping.h"
 #include "tests/support/FakeUsbAudio.h"
 #include "tests/support/TestPanel.h"
 #include "core/DeviceSession.h"
-#include "mixer/ChannelModel.h"
+#include "core/ChannelModel.h"
 #include <gtest/gtest.h>
 #include <memory>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "../core/DeviceSession.h"
+#include "DeviceSession.h"
 #include "../device/DeviceRecords.h"
 #include <cstdint>
 #include <optional>
