@@ -97,6 +97,7 @@ TEST_F(Kv58Ctl, CommandsChangeTheDeviceOrSayWhyNot)
         {"unknown command", {}, L"volume 3", 2, "unknown command 'volume'", {}},
         {"no command", {}, L"", 2, usage, {}},
         {"too many arguments", {}, L"mute in on now", 2, "mute takes 2 arguments", {}},
+        {"status unknown option", {}, L"status --xml", 2, "status takes only --json", {}},
     };
     for (const Case& c : cases)
     {
