@@ -185,8 +185,9 @@ TEST_F(AccessibleObjects, TypedValueMovesTheFaderAsAKeyStepDoes)
     };
     const Case cases[] = {
         {L"-12 dB", S_OK, L"-12 dB"},     {L"-30", S_OK, L"-30 dB"},
-        {L" -7.5db ", S_OK, L"-7 dB"},    {L"+40 dB", S_OK, L"0 dB"}, // clamped to the top
-        {L"-500", S_OK, L"-88 dB"},       {L"loud", E_INVALIDARG, L"-88 dB"},
+        {L" -7.5db ", S_OK, L"-7 dB"},    {L"+40 dB", S_OK, L"0 dB"},  // clamped to the top
+        {L"-500", S_OK, L"-88 dB"},       {L"1e12 dB", S_OK, L"0 dB"}, // beyond any volume
+        {L"-1e12", S_OK, L"-88 dB"},      {L"loud", E_INVALIDARG, L"-88 dB"},
         {L"dB", E_INVALIDARG, L"-88 dB"}, {L"", E_INVALIDARG, L"-88 dB"},
     };
     for (const Case& c : cases)
@@ -199,7 +200,7 @@ TEST_F(AccessibleObjects, TypedValueMovesTheFaderAsAKeyStepDoes)
     }
     // Each accepted value sent its volume, as a key step does.
     const std::vector<std::string> sets = fake.CallsTo("Set(14,0x01,2,1");
-    ASSERT_EQ(sets.size(), 5u);
+    ASSERT_EQ(sets.size(), 7u);
     EXPECT_NE(sets[0].find("data=00f4"), std::string::npos) << sets[0]; // -12 x 256
 }
 

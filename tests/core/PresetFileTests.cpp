@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <utility>
 
 namespace
 {
@@ -23,9 +25,13 @@ TEST(Decibels, KeepEveryStepExactly)
         EXPECT_EQ(ParseDecibels(c.text), c.volume) << c.text;
     }
     EXPECT_EQ(ParseDecibels("+3"), 768);
-    EXPECT_EQ(ParseDecibels("-0.001"), 0) << "rounded to the nearest step";
-    for (const char* bad :
-         {"", "-", ".", "1e3", "0x10", "inf", "nan", "3 ", "1.2.3", "--1", "2000"})
+    // Between steps, the nearest one, not the one toward zero; 1000 dB either way at most.
+    const std::pair<const char*, int> unstepped[] = {
+        {"-0.001", 0}, {"-12.499", -3200}, {"0.003", 1}, {"-1000", -256000}, {"1000", 256000}};
+    for (const auto& [text, volume] : unstepped)
+        EXPECT_EQ(ParseDecibels(text), volume) << text;
+    for (const char* bad : {"", "-", ".", "1e3", "0x10", "inf", "nan", "3 ", "1.2.3", "--1", "2000",
+                            "-1000.01", "1000.01"})
         EXPECT_EQ(ParseDecibels(bad), std::nullopt) << bad;
 }
 
@@ -156,6 +162,29 @@ TEST_F(PresetFolder, SavesListsLoadsAndDeletes)
     EXPECT_EQ(store.Delete(L"Mixing"), "There is no preset \"Mixing\".");
     EXPECT_EQ(store.Load(L"Mixing", reading), "There is no preset \"Mixing\".");
     EXPECT_EQ(store.List(), std::vector<std::wstring>{L"recording \u00e9"});
+}
+
+// Another program holds the preset open without letting it be deleted: the
+// file can still be written, but not replaced.
+TEST_F(PresetFolder, ASaveThatCannotReplaceTheFileLeavesTheOldOneWhole)
+{
+    const PresetStore store(m_folder);
+    ASSERT_EQ(store.Save(L"Mixing", FullPreset()), std::nullopt);
+    const std::filesystem::path path = m_folder / L"Mixing.ini";
+    const std::unique_ptr<void, decltype(&::CloseHandle)> held(
+        ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                      OPEN_EXISTING, 0, nullptr),
+        &::CloseHandle);
+    ASSERT_NE(held.get(), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(store.Save(L"Mixing", Preset{}), "Cannot write " + path.string() + ".");
+
+    PresetReading reading;
+    EXPECT_EQ(store.Load(L"Mixing", reading), std::nullopt);
+    ExpectSame(reading.preset, FullPreset());
+    std::vector<std::filesystem::path> left;
+    for (const auto& entry : std::filesystem::directory_iterator(m_folder))
+        left.push_back(entry.path().filename());
+    EXPECT_EQ(left, std::vector<std::filesystem::path>{L"Mixing.ini"}) << "no temporary file";
 }
 
 TEST_F(PresetFolder, RefusesNamesAFileCannotHave)

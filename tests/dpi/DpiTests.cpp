@@ -165,18 +165,22 @@ std::vector<int> TabWalk(HWND panel)
     return ids;
 }
 
-// The message Windows sends when the panel moves to a screen of another scale.
+// The message Windows sends when the panel moves to a screen of another
+// scale, suggesting a place on that screen: the panel takes it.
 void MoveToDpi(TestPanel& panel, int dpi)
 {
     RECT window{};
     ::GetWindowRect(panel.m_hWnd, &window);
     RECT client{};
     ::GetClientRect(panel.m_hWnd, &client);
-    RECT suggested{window.left, window.top,
-                   window.left + (window.right - window.left) - client.right + Scaled(450, dpi),
-                   window.top + (window.bottom - window.top) - client.bottom + Scaled(276, dpi)};
+    const POINT place{dpi, dpi / 2};
+    RECT suggested{place.x, place.y,
+                   place.x + (window.right - window.left) - client.right + Scaled(450, dpi),
+                   place.y + (window.bottom - window.top) - client.bottom + Scaled(276, dpi)};
     panel.SendMessage(WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
     PumpFor(50);
+    ::GetWindowRect(panel.m_hWnd, &window);
+    EXPECT_TRUE(::EqualRect(&window, &suggested)) << "not at the suggested place at " << dpi;
 }
 } // namespace
 

@@ -277,8 +277,13 @@ class InstallUnderWine(unittest.TestCase):
                 list(cls.prefix.glob(f"drive_c/users/*/AppData/Roaming/Microsoft/Windows/{name}")))
 
     def msiexec(self, *arguments):
-        result = wine("msiexec", *arguments, "/qn", check=False)
-        self.assertEqual(result.returncode, 0, f"msiexec {arguments}: {result.stderr[-500:]}")
+        # Its verbose log says which action failed, where its exit code cannot.
+        log = work.resolve() / "msiexec.log"
+        log.unlink(missing_ok=True)
+        result = wine("msiexec", *arguments, "/qn", "/l*v", f"Z:{log}", check=False)
+        ending = log.read_text(errors="replace")[-2000:] if log.exists() else "no log"
+        self.assertEqual(result.returncode, 0,
+                         f"msiexec {arguments}: {result.stderr[-500:]}\n{ending}")
 
     def assert_installed(self, version, autostart):
         exe = self.program_folder() / "KV58 Control Panel" / "GUI_KV58.exe"
