@@ -54,15 +54,7 @@ protected:
         return {code, output.out, output.err};
     }
 
-    // The calls that change the device, in order.
-    std::vector<std::string> Changes()
-    {
-        std::vector<std::string> changes;
-        for (const std::string& call : fake.TakeCalls())
-            if (call.rfind("Set", 0) == 0)
-                changes.push_back(call.substr(0, call.find(",timeout")));
-        return changes;
-    }
+    std::vector<std::string> Changes() { return fake.TakeChanges(); }
 
     void WritePreset(const std::string& name, const std::string& text) const
     {

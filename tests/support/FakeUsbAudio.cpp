@@ -450,6 +450,15 @@ std::vector<std::string> FakeUsbAudio::TakeCalls()
     return taken;
 }
 
+std::vector<std::string> FakeUsbAudio::TakeChanges()
+{
+    std::vector<std::string> changes;
+    for (const std::string& call : TakeCalls())
+        if (call.rfind("Set", 0) == 0)
+            changes.push_back(call.substr(0, call.find(",timeout")));
+    return changes;
+}
+
 std::vector<std::string> FakeUsbAudio::CallsTo(const std::string& function)
 {
     std::vector<std::string> found;

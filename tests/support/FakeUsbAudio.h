@@ -51,6 +51,10 @@ public:
 
     // Calls logged since the last Reset or TakeCalls, and clears the log.
     std::vector<std::string> TakeCalls();
+    // The calls that changed the device since the last take, in order,
+    // without their timeouts ("SetSampleRate(44100)", "Set(11,0x01,0,0,len=1,data=01"),
+    // and clears the log.
+    std::vector<std::string> TakeChanges();
     // Logged calls of one function (by prefix "SetSampleRate(").
     std::vector<std::string> CallsTo(const std::string& function);
     // These three and the logging itself may run while the device thread calls.
