@@ -38,7 +38,7 @@ HICON LoadIconForDpi(int metric, UINT dpi)
 CGUI_KV58Dlg::CGUI_KV58Dlg(const UsbAudioApi& api, const HidApi& hid, bool showAllowed)
     : CDialog(IDD_GUI_KV58_DIALOG),
       m_hIcon(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))),
-      m_bShowAllowed(showAllowed), m_api(api), m_hid(hid),
+      m_bShowAllowed(showAllowed),
       m_device(api, hid,
                [newsWindow = m_newsWindow]
                {
@@ -85,6 +85,10 @@ void CGUI_KV58Dlg::DoDataExchange()
 BOOL CGUI_KV58Dlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    // The device is opened while the panel lays itself out and skins itself.
+    *m_newsWindow = m_hWnd;
+    Sent(m_device.WatchPnp(m_hWnd, WM_PNP_NOTIFY));
+    OpenDevice();
     KeepDialogLayoutOnDpiChange(m_hWnd);
     m_dpi = WindowDpi(m_hWnd);
     m_fontNormaliser.Apply(::GetModuleHandleW(nullptr), m_hWnd, m_dpi);
@@ -121,10 +125,7 @@ BOOL CGUI_KV58Dlg::OnInitDialog()
     DescribeControls();
     StackControlsInReadingOrder();
 
-    m_api.RegisterPnpNotification(nullptr, nullptr, m_hWnd, WM_PNP_NOTIFY, 0);
-    *m_newsWindow = m_hWnd;
     Render(*m_state);
-    OpenDevice();
     ShowFirstState();
     return TRUE;
 }

@@ -160,8 +160,6 @@ protected:
     // The one way the panel shows a message box; tests override it.
     virtual int ShowMessageBox(const std::wstring& text, const std::wstring& caption, UINT style);
 
-    const UsbAudioApi& m_api;
-    const HidApi& m_hid;
     // Where the device thread posts its news; null once the window is gone.
     // Shared with the thread, which may outlive this object at the program's end.
     std::shared_ptr<std::atomic<HWND>> m_newsWindow = std::make_shared<std::atomic<HWND>>();

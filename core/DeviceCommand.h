@@ -2,6 +2,7 @@
 #include "Notice.h"
 #include "Preset.h"
 #include "PresetApply.h"
+#include <windows.h>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -12,6 +13,7 @@ struct DeviceCommand
 {
     enum class Kind
     {
+        WatchPnp,
         Open,
         Refresh,
         Rate,
@@ -32,6 +34,8 @@ struct DeviceCommand
     unsigned int value = 0;
     int16_t volume = 0;
     bool muted = false;
+    // Told of device arrival and removal by the message in value.
+    HWND window = nullptr;
     std::shared_ptr<const PresetReading> reading;
 };
 

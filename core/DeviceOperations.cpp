@@ -18,6 +18,9 @@ void DeviceWorker::Execute(const DeviceCommand& command, DeviceOutcome& outcome)
 {
     switch (command.kind)
     {
+    case DeviceCommand::Kind::WatchPnp:
+        m_session.Api().RegisterPnpNotification(nullptr, nullptr, command.window, command.value, 0);
+        return;
     case DeviceCommand::Kind::Open:
         OpenDevice();
         RefreshState();

@@ -36,6 +36,13 @@ DeviceThread::~DeviceThread()
         Stop(INFINITE);
 }
 
+uint64_t DeviceThread::WatchPnp(HWND window, UINT message)
+{
+    DeviceCommand command = Command(DeviceCommand::Kind::WatchPnp, message);
+    command.window = window;
+    return m_worker->Post(std::move(command));
+}
+
 uint64_t DeviceThread::Open()
 {
     return m_worker->Post(Command(DeviceCommand::Kind::Open));

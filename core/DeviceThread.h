@@ -25,6 +25,8 @@ public:
 
     // Each command is queued and gives its number; the state copy that
     // follows it carries that number in `done`.
+    // Has the driver post message to window at each device arrival and removal.
+    uint64_t WatchPnp(HWND window, UINT message);
     uint64_t Open();
     uint64_t Refresh();
     uint64_t SetRate(unsigned int rate);

@@ -77,6 +77,16 @@ UsbAudioStatus DeviceCall(const std::string& line, const char* function,
                     return handle ? body(state, *handle) : kStatusInvalidHandle;
                 });
 }
+// How long a control request takes, faults included: a stalled device
+// answers late whatever it answers.
+void StallControlRequest()
+{
+    uint32_t ms = 0;
+    Device().WithState([&](DeviceState& state) { ms = state.controlRequestMs; });
+    // Outside the lock: the stall holds the caller, not the other processes.
+    if (ms != 0)
+        ::Sleep(ms);
+}
 } // namespace
 
 extern "C"
@@ -326,14 +336,12 @@ extern "C"
         unsigned char selector, unsigned char channel, void* data, unsigned int length,
         unsigned int* transferred, unsigned int timeoutMs)
     {
-        uint32_t stallMs = 0;
         const UsbAudioStatus status =
             DeviceCall(Format("Get(%u,0x%02x,%u,%u,len=%u,timeout=%u%s)", entity, request, selector,
                               channel, length, timeoutMs, transferred ? ",transferred" : ""),
                        "Get", device,
                        [&](DeviceState& state, OpenHandle&)
                        {
-                           stallMs = state.controlRequestMs;
                            if (!data || length == 0)
                                return kStatusInvalidParameter;
                            if (request != 0x81)
@@ -341,9 +349,7 @@ extern "C"
                            return ReadControl(state, entity, selector, channel,
                                               static_cast<uint8_t*>(data), length, transferred);
                        });
-        // A stalled device holds the caller, not the other processes.
-        if (stallMs != 0)
-            ::Sleep(stallMs);
+        StallControlRequest();
         return status;
     }
 
@@ -352,7 +358,6 @@ extern "C"
         unsigned char selector, unsigned char channel, void* data, unsigned int length,
         unsigned int* transferred, unsigned int timeoutMs)
     {
-        uint32_t stallMs = 0;
         const UsbAudioStatus status = DeviceCall(
             Format("Set(%u,0x%02x,%u,%u,len=%u,data=%s,timeout=%u%s)", entity, request, selector,
                    channel, length, Hex(data, length).c_str(), timeoutMs,
@@ -360,7 +365,6 @@ extern "C"
             "Set", device,
             [&](DeviceState& state, OpenHandle& handle)
             {
-                stallMs = state.controlRequestMs;
                 if (!data || length == 0)
                     return kStatusInvalidParameter;
                 if (request != 0x01)
@@ -375,8 +379,7 @@ extern "C"
                                        &handle);
                 return status;
             });
-        if (stallMs != 0)
-            ::Sleep(stallMs);
+        StallControlRequest();
         return status;
     }
 
