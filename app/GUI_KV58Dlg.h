@@ -35,6 +35,12 @@ constexpr ULONG_PTR kPresetCopyData = 0x4B563538;
 class CGUI_KV58Dlg : public CDialog
 {
 public:
+    struct IconDestroyer
+    {
+        void operator()(HICON icon) const { ::DestroyIcon(icon); }
+    };
+    using IconHandle = std::unique_ptr<std::remove_pointer_t<HICON>, IconDestroyer>;
+
     CGUI_KV58Dlg(const UsbAudioApi& api, const HidApi& hid, bool showAllowed);
     ~CGUI_KV58Dlg() override;
 
@@ -42,27 +48,12 @@ public:
     // Asks for the device to be opened again, or its state to be read again.
     void OpenDevice();
     void RefreshDeviceControls();
-    // Waits a moment for the device's first state, so the panel opens showing it.
-    void ShowFirstState();
-    LRESULT OnPnpNotification(WPARAM wParam);
-    // Shows what the device thread has to tell, then its newest state.
-    void OnDeviceNews();
     // Ends the device thread; false when a driver call has not returned
     // within the grace (the process must then end without waiting for it).
     bool EndDeviceWork(DWORD graceMs);
 
     // Status reporting.
-    void ShowOutcome(const DeviceOutcome& outcome);
     void ShowNotice(const Notice& notice);
-    void ShowInformation(const std::wstring& text);
-
-    // Rendering a state.
-    void Render(const DeviceState& state);
-    void ShowSampleRates(const DeviceState& state);
-    void ShowStreamingModes(const DeviceState& state);
-    void ShowAsioBufferSizes(const DeviceState& state);
-    void ShowInputSources(const DeviceState& state);
-    void ShowMixer(const DeviceState& state);
 
     // The user's choices.
     void OnSelchangeSampleRate();
@@ -70,17 +61,6 @@ public:
     void OnSelchangeAsioBufferSize();
     void OnSelchangeInputSource();
     void SendFaderVolume(CPngSlider& fader);
-    // Which level, readout, partner and link button belong to a fader.
-    struct FaderBinding
-    {
-        CPngSlider* fader;
-        Preset::Level level;
-        CWnd* readout;
-        CPngSlider* partner;
-        CGdipButton* link;
-    };
-    std::array<FaderBinding, 4> FaderBindings();
-    std::optional<FaderBinding> BindingOf(const CPngSlider& fader);
     LRESULT OnFaderChanged(WPARAM id, LPARAM position);
     void OnBnClickedMute1();
     void OnBnClickedMute2();
@@ -89,56 +69,17 @@ public:
     void ApplyPresetNamed(const std::wstring& name);
     // Saves the current settings and links; false after telling the user why not.
     bool SavePresetAs(const std::wstring& name);
-    LRESULT OnCopyData(const COPYDATASTRUCT* data);
-    void OnTrayPresetSave();
-    void OnTrayPresetFolder();
-    PresetStore m_presets;
-    // The names behind the tray menu's preset items, from ID_TRAY_PRESET_FIRST on.
-    std::vector<std::wstring> m_trayPresets;
-    // Names handed over by other instances, applied once their sender returned.
-    std::vector<std::wstring> m_pendingPresets;
 
-    // Display scale: lays the panel out and skins it for m_dpi.
-    void ScaleToWindowDpi();
-    // The always-open sample-rate box sizes its field by its font alone; its
-    // margins follow the resolution too, so its list shows as at 96 DPI.
-    void ScaleSampleRateField();
-    LRESULT OnDpiChanged(WPARAM dpis, const RECT* suggested);
-
-    // Tray.
-    LRESULT OnTrayNotify(WPARAM id, LPARAM mouseMessage);
-    void OnTrayOpen();
-    void OnTrayHide();
-    void OnTrayExit();
-
-    HICON m_hIcon;
-    CTrayIcon m_trayIcon;
-    // Broadcast by the shell when it starts anew with an empty tray.
-    const UINT m_taskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
-    CDialogFontNormaliser m_fontNormaliser;
-    // The resolution the panel is laid out and skinned for.
-    UINT m_dpi = 96;
-    // The controls in the template's order, which the font normaliser walks;
-    // skinning brings some of them to the top.
-    std::vector<HWND> m_templateOrder;
     // The skin for m_dpi: the background and the images the controls share.
     std::unique_ptr<CSkinArt> m_skin;
-    struct IconDestroyer
-    {
-        void operator()(HICON icon) const { ::DestroyIcon(icon); }
-    };
-    using IconHandle = std::unique_ptr<std::remove_pointer_t<HICON>, IconDestroyer>;
-    // The icon drawn for the title bar's and the taskbar's sizes at m_dpi,
-    // and for the notification area's at the start.
-    IconHandle m_bigIcon;
-    IconHandle m_smallIcon;
+    PresetStore m_presets;
+    CTrayIcon m_trayIcon;
     IconHandle m_trayImage;
     bool m_bShowAllowed;
     CAccessibleComboBox m_cbSampleRate;
     CAccessibleComboBox m_cbInputSource;
     CAccessibleComboBox m_cbStreamingMode;
     CAccessibleComboBox m_cbAsioBuffer;
-    CSliderCtrl m_trackbars[8];
     CPngSlider m_fader1;
     CPngSlider m_fader2;
     CPngSlider m_fader3;
@@ -169,6 +110,66 @@ protected:
 
 private:
     static constexpr UINT_PTR kBusyTimer = 0x8005;
+
+    // Waits a moment for the device's first state, so the panel opens showing it.
+    void ShowFirstState();
+    LRESULT OnPnpNotification(WPARAM wParam);
+    // Shows what the device thread has to tell, then its newest state.
+    void OnDeviceNews();
+    void ShowOutcome(const DeviceOutcome& outcome);
+    void ShowInformation(const std::wstring& text);
+
+    // Rendering a state.
+    void Render(const DeviceState& state);
+    void ShowSampleRates(const DeviceState& state);
+    void ShowStreamingModes(const DeviceState& state);
+    void ShowAsioBufferSizes(const DeviceState& state);
+    void ShowInputSources(const DeviceState& state);
+    void ShowMixer(const DeviceState& state);
+    // Which level, readout, partner and link button belong to a fader.
+    struct FaderBinding
+    {
+        CPngSlider* fader;
+        Preset::Level level;
+        CWnd* readout;
+        CPngSlider* partner;
+        CGdipButton* link;
+    };
+    std::array<FaderBinding, 4> FaderBindings();
+    std::optional<FaderBinding> BindingOf(const CPngSlider& fader);
+    LRESULT OnCopyData(const COPYDATASTRUCT* data);
+    void OnTrayPresetSave();
+    void OnTrayPresetFolder();
+    // The names behind the tray menu's preset items, from ID_TRAY_PRESET_FIRST on.
+    std::vector<std::wstring> m_trayPresets;
+    // Names handed over by other instances, applied once their sender returned.
+    std::vector<std::wstring> m_pendingPresets;
+    // Display scale: lays the panel out and skins it for m_dpi.
+    void ScaleToWindowDpi();
+    // The always-open sample-rate box sizes its field by its font alone; its
+    // margins follow the resolution too, so its list shows as at 96 DPI.
+    void ScaleSampleRateField();
+    LRESULT OnDpiChanged(WPARAM dpis, const RECT* suggested);
+
+    // Tray.
+    LRESULT OnTrayNotify(WPARAM id, LPARAM mouseMessage);
+    void OnTrayOpen();
+    void OnTrayHide();
+    void OnTrayExit();
+    HICON m_hIcon;
+    // Broadcast by the shell when it starts anew with an empty tray.
+    const UINT m_taskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
+    CDialogFontNormaliser m_fontNormaliser;
+    // The resolution the panel is laid out and skinned for.
+    UINT m_dpi = 96;
+    // The controls in the template's order, which the font normaliser walks;
+    // skinning brings some of them to the top.
+    std::vector<HWND> m_templateOrder;
+    // The icon drawn for the title bar's and the taskbar's sizes at m_dpi,
+    // and for the notification area's at the start.
+    IconHandle m_bigIcon;
+    IconHandle m_smallIcon;
+    CSliderCtrl m_trackbars[8];
 
     void OnPaint();
     // Hands the clean background to the skinned controls.

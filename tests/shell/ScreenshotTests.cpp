@@ -106,6 +106,8 @@ protected:
     static void ExpectPicture(HWND panel, const wchar_t* name, int width, int height)
     {
         ASSERT_TRUE(WaitFor([&] { return ::IsWindowEnabled(::GetDlgItem(panel, 1013)) != FALSE; }));
+        // A pointer an earlier test left over a fader would light its thumb.
+        ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1);
         ::Sleep(1500); // the controls' first paints
 
         Picture actual = CaptureClient(panel);
