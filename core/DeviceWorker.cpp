@@ -103,6 +103,10 @@ void DeviceWorker::Run()
         const bool draining = m_drained.more;
         const DWORD waited =
             ::WaitForMultipleObjects(m_watching ? 2 : 1, events, FALSE, draining ? 0 : INFINITE);
+        // Without its events (the system ran out of them) the thread still
+        // serves the queue, slowly, rather than spin.
+        if (waited == WAIT_FAILED)
+            ::Sleep(10);
         while (const std::optional<DeviceCommand> command = Next())
         {
             DeviceOutcome outcome;
