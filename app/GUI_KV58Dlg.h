@@ -55,16 +55,6 @@ public:
     // Status reporting.
     void ShowNotice(const Notice& notice);
 
-    // The user's choices.
-    void OnSelchangeSampleRate();
-    void OnSelchangeStreamingMode();
-    void OnSelchangeAsioBufferSize();
-    void OnSelchangeInputSource();
-    void SendFaderVolume(CPngSlider& fader);
-    LRESULT OnFaderChanged(WPARAM id, LPARAM position);
-    void OnBnClickedMute1();
-    void OnBnClickedMute2();
-
     // Presets.
     void ApplyPresetNamed(const std::wstring& name);
     // Saves the current settings and links; false after telling the user why not.
@@ -110,6 +100,16 @@ protected:
 
 private:
     static constexpr UINT_PTR kBusyTimer = 0x8005;
+
+    // The user's choices.
+    void OnSelchangeSampleRate();
+    void OnSelchangeStreamingMode();
+    void OnSelchangeAsioBufferSize();
+    void OnSelchangeInputSource();
+    void SendFaderVolume(CPngSlider& fader);
+    LRESULT OnFaderChanged(WPARAM id, LPARAM position);
+    void OnBnClickedMute1();
+    void OnBnClickedMute2();
 
     // Waits a moment for the device's first state, so the panel opens showing it.
     void ShowFirstState();

@@ -333,7 +333,7 @@ TEST_F(DeviceConnection, ThePanelAnswersAtOnceWhileEveryRequestStalls)
     Fake().Fail("Set", 0xE0000001);
     const ULONGLONG start = ::GetTickCount64();
     panel.m_btnMute1.SetToggled(true);
-    panel.OnBnClickedMute1();
+    panel.Notify(IDC_MUTE_INPUT, BN_CLICKED);
     Fake().Notify(3);
     ::PostMessageW(panel.m_hWnd, WM_PNP_NOTIFY, 1, 0);
     EXPECT_LT(::GetTickCount64() - start, 100u) << "sending never waits for the device";
@@ -351,16 +351,16 @@ TEST_F(DeviceConnection, ADragOnAStalledDeviceSendsItsLastPositionAndSkipsTheRes
     for (int position : {-1000, -2000, -3000, -4000, -5000})
     {
         panel.m_fader1.SetPos(position);
-        panel.OnFaderChanged(IDC_FADER_IN_LEFT, position);
+        panel.FaderMoved(IDC_FADER_IN_LEFT, position);
         // The first value goes out at once and holds the device.
         ASSERT_TRUE(PumpUntil([] { return !Fake().CallsTo("Set(").empty(); }));
     }
     // A mute after the drag comes after the drag's first value, the drag's
     // last value after the mute it followed.
     panel.m_btnMute1.SetToggled(true);
-    panel.OnBnClickedMute1();
+    panel.Notify(IDC_MUTE_INPUT, BN_CLICKED);
     panel.m_fader1.SetPos(-6000);
-    panel.OnFaderChanged(IDC_FADER_IN_LEFT, -6000);
+    panel.FaderMoved(IDC_FADER_IN_LEFT, -6000);
     ASSERT_TRUE(panel.Settle());
     // Position p is volume -22528 - p on this fader.
     EXPECT_EQ(Fake().CallsTo("Set("),
@@ -383,7 +383,7 @@ TEST_F(DeviceConnection, LongDeviceWorkShowsTheWorkingCursorUntilItIsDone)
         return ::GetCursor() == working;
     };
     Fake().Stall("Set", 1000);
-    panel.OnBnClickedMute1();
+    panel.Notify(IDC_MUTE_INPUT, BN_CLICKED);
     PumpFor(100);
     EXPECT_FALSE(workingShown()) << "not before work has waited 250 ms";
     PumpFor(300);
@@ -411,7 +411,7 @@ TEST_F(DeviceConnection, EndingLetsTheCallInFlightFinishAndClosesTheDevice)
     DevicePanel panel;
     Open(panel);
     Fake().Stall("Set", 60000);
-    panel.OnBnClickedMute1();
+    panel.Notify(IDC_MUTE_INPUT, BN_CLICKED);
     ASSERT_TRUE(PumpUntil([] { return !Fake().CallsTo("Set(").empty(); }));
     const ULONGLONG start = ::GetTickCount64();
     EXPECT_FALSE(panel.EndDeviceWork(200));

@@ -161,9 +161,9 @@ TEST_F(Mixer, ReadoutsAndPositionsComeFromTheValuesRead)
 TEST_F(Mixer, TopAndBottomOfAnInputFaderSendTheRangeEnds)
 {
     panel.m_fader1.SetPos(-22528);
-    panel.SendFaderVolume(panel.m_fader1);
+    panel.FaderMoved(IDC_FADER_IN_LEFT, panel.m_fader1.m_pos);
     panel.m_fader1.SetPos(0);
-    panel.SendFaderVolume(panel.m_fader1);
+    panel.FaderMoved(IDC_FADER_IN_LEFT, panel.m_fader1.m_pos);
     EXPECT_EQ(Calls(), (std::vector<std::string>{VolumeSet(14, 1, 0), VolumeSet(14, 1, -22528)}));
     EXPECT_EQ(TextOf(panel.m_label1), L"-88");
 }
@@ -177,7 +177,7 @@ TEST_F(Mixer, OneChannelOutputGroupLeavesTheRightRecordEmpty)
     Calls();
     panel.m_fader4.SetPos(1234);
     EXPECT_EQ(panel.m_fader4.m_pos, 0);
-    panel.SendFaderVolume(panel.m_fader4);
+    panel.FaderMoved(IDC_FADER_OUT_RIGHT, panel.m_fader4.m_pos);
     EXPECT_EQ(Calls(), (std::vector<std::string>{VolumeSet(0, 0, 0)}));
 }
 
@@ -203,7 +203,7 @@ TEST_F(Mixer, ReversedRangeFromTheDriverIsUsedTheRightWayRound)
     EXPECT_EQ(panel.m_fader3.m_pos, -3000);
     EXPECT_EQ(panel.m_fader4.m_pos, -5000);
     Calls();
-    panel.SendFaderVolume(panel.m_fader4);
+    panel.FaderMoved(IDC_FADER_OUT_RIGHT, panel.m_fader4.m_pos);
     EXPECT_EQ(Calls(), (std::vector<std::string>{VolumeSet(15, 2, -1000)})) << "no drift";
 }
 
@@ -235,7 +235,7 @@ TEST_F(Mixer, FailedChannelQueryLeavesTheGroupEmptyWhateverTheDriverWrote)
     EXPECT_EQ(channels.m_inputChannels.count, 3u);
     Calls();
     panel.m_fader3.SetPos(-24576);
-    panel.SendFaderVolume(panel.m_fader3);
+    panel.FaderMoved(IDC_FADER_OUT_LEFT, panel.m_fader3.m_pos);
     EXPECT_EQ(Calls(), (std::vector<std::string>{VolumeSet(0, 0, 0)}));
 }
 
@@ -263,7 +263,7 @@ TEST_F(Mixer, WithoutADeviceReadsChangeNothingAndMovesStillShow)
     for (const std::string& call : Calls())
         EXPECT_NE(call.rfind("Get(", 0), 0u) << call;
     panel.m_fader1.SetPos(-20480);
-    panel.OnFaderChanged(IDC_FADER_IN_LEFT, -20480);
+    panel.FaderMoved(IDC_FADER_IN_LEFT, -20480);
     EXPECT_EQ(TextOf(panel.m_label1), L"-8");
     // Without a device the channels are undescribed; the driver refuses the request.
     EXPECT_EQ(Calls(), (std::vector<std::string>{VolumeSet(0, 0, -2048)}));
@@ -272,7 +272,7 @@ TEST_F(Mixer, WithoutADeviceReadsChangeNothingAndMovesStillShow)
 TEST_F(Mixer, UnlinkedMoveSendsOnlyTheMovedChannel)
 {
     panel.m_fader2.SetPos(-1000);
-    panel.OnFaderChanged(IDC_FADER_IN_RIGHT, -1000);
+    panel.FaderMoved(IDC_FADER_IN_RIGHT, -1000);
     EXPECT_EQ(Calls(), (std::vector<std::string>{VolumeSet(14, 2, -21528)}));
 }
 
@@ -280,12 +280,12 @@ TEST_F(Mixer, LinkedMoveTakesThePartnerAlongByPositionWithoutEcho)
 {
     panel.m_btnLink2.m_toggled = TRUE;
     panel.m_fader4.SetPos(-4000);
-    panel.OnFaderChanged(IDC_FADER_OUT_RIGHT, -4000);
+    panel.FaderMoved(IDC_FADER_OUT_RIGHT, -4000);
     EXPECT_EQ(panel.m_fader3.m_pos, -4000);
     EXPECT_EQ(Calls(),
               (std::vector<std::string>{VolumeSet(15, 2, -20576), VolumeSet(15, 1, -20576)}));
     // The partner takes the message's position, clamped in its own range.
-    panel.OnFaderChanged(IDC_FADER_OUT_LEFT, 99999);
+    panel.FaderMoved(IDC_FADER_OUT_LEFT, 99999);
     EXPECT_EQ(panel.m_fader4.m_pos, 0);
     MSG msg;
     EXPECT_FALSE(::PeekMessageW(&msg, panel.m_hWnd, WM_PNGSLIDER_CHANGED, WM_PNGSLIDER_CHANGED,
@@ -296,7 +296,7 @@ TEST_F(Mixer, ResetRequestPutsTheFaderAtTheTopBeforeSending)
 {
     panel.m_fader1.SetPos(-20000);
     panel.m_fader1.m_resetRequest = TRUE;
-    panel.OnFaderChanged(IDC_FADER_IN_LEFT, -20000);
+    panel.FaderMoved(IDC_FADER_IN_LEFT, -20000);
     EXPECT_EQ(panel.m_fader1.m_pos, -22528);
     EXPECT_FALSE(panel.m_fader1.m_resetRequest);
     EXPECT_EQ(Calls(), (std::vector<std::string>{VolumeSet(14, 1, 0)}));
@@ -309,24 +309,24 @@ TEST_F(Mixer, ResetOfALinkedFaderTakesThePartnerToTheTopToo)
     panel.m_btnLink1.m_toggled = TRUE;
     panel.m_fader2.SetPos(-20000);
     panel.m_fader2.m_resetRequest = TRUE;
-    panel.OnFaderChanged(IDC_FADER_IN_RIGHT, -20000);
+    panel.FaderMoved(IDC_FADER_IN_RIGHT, -20000);
     EXPECT_EQ(panel.m_fader1.m_pos, -22528);
     EXPECT_EQ(Calls(), (std::vector<std::string>{VolumeSet(14, 2, 0), VolumeSet(14, 1, 0)}));
 }
 
 TEST_F(Mixer, MessagesFromUnknownIdsAreIgnored)
 {
-    panel.OnFaderChanged(IDC_SAMPLE_RATE, 0);
-    panel.OnFaderChanged(4242, 0);
+    panel.FaderMoved(IDC_SAMPLE_RATE, 0);
+    panel.FaderMoved(4242, 0);
     EXPECT_TRUE(Calls().empty());
 }
 
 TEST_F(Mixer, EachMuteClickSendsOneRequestWithTheNewState)
 {
     panel.m_btnMute1.m_toggled = TRUE;
-    panel.OnBnClickedMute1();
+    panel.Notify(IDC_MUTE_INPUT, BN_CLICKED);
     panel.m_btnMute2.m_toggled = FALSE;
-    panel.OnBnClickedMute2();
+    panel.Notify(IDC_MUTE_OUTPUT, BN_CLICKED);
     EXPECT_EQ(Calls(), (std::vector<std::string>{"Set(14,0x01,1,0,len=1,data=01,timeout=500)",
                                                  "Set(15,0x01,1,0,len=1,data=00,timeout=500)"}));
 }

@@ -8,7 +8,7 @@ protected:
     void ChooseSize(const wchar_t* text)
     {
         Choose(panel->m_cbAsioBuffer, text);
-        panel->OnSelchangeAsioBufferSize();
+        panel->Notify(IDC_ASIO_BUFFER, CBN_SELCHANGE);
         Settle();
     }
 };

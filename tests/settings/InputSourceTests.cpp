@@ -45,7 +45,7 @@ TEST_F(InputSource, AFailedReadOrNoDeviceLeavesNothingSelected)
 TEST_F(InputSource, ChoosingAnInputWritesItsSingleByteThenReadsBack)
 {
     Choose(panel->m_cbInputSource, L"Analog In");
-    panel->OnSelchangeInputSource();
+    panel->Notify(IDC_INPUT_SOURCE, CBN_SELCHANGE);
     Settle();
     EXPECT_EQ(CallsAmong({"Get(11", "Set"}),
               (Calls{"Set(11,0x01,0,0,len=1,data=01,timeout=500)", kRead}));
@@ -53,7 +53,7 @@ TEST_F(InputSource, ChoosingAnInputWritesItsSingleByteThenReadsBack)
     EXPECT_EQ(Selected(panel->m_cbInputSource), L"Analog In");
 
     Choose(panel->m_cbInputSource, L"SPDIF IN");
-    panel->OnSelchangeInputSource();
+    panel->Notify(IDC_INPUT_SOURCE, CBN_SELCHANGE);
     Settle();
     EXPECT_EQ(CallsAmong({"Get(11", "Set"}),
               (Calls{"Set(11,0x01,0,0,len=1,data=02,timeout=500)", kRead}));
@@ -65,7 +65,7 @@ TEST_F(InputSource, ARefusedWriteIsReportedWithoutBusyTextsAndTheBoxFallsBack)
 {
     fake.Fail("Set(11,0)", 0xE0001001);
     Choose(panel->m_cbInputSource, L"Analog In");
-    panel->OnSelchangeInputSource();
+    panel->Notify(IDC_INPUT_SOURCE, CBN_SELCHANGE);
     Settle();
     ASSERT_EQ(panel->boxes.size(), 1u);
     EXPECT_EQ(panel->boxes[0].text, L"DevSelectInput failed. \r\nStatus = 0xE0001001 (fake error)");

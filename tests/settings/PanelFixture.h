@@ -1,5 +1,6 @@
 #pragma once
 #include "FakeHid.h"
+#include "app/resource.h"
 #include "tests/support/FakeUsbAudio.h"
 #include "tests/support/TestPanel.h"
 #include <gtest/gtest.h>

@@ -137,7 +137,7 @@ TEST_F(SampleRate, ChoosingARateSetsItReportsItAndRefreshes)
     ReportFlags();
 
     Choose(panel->m_cbSampleRate, L"48000 Hz");
-    panel->OnSelchangeSampleRate();
+    panel->Notify(IDC_SAMPLE_RATE, CBN_SELCHANGE);
     Settle();
     EXPECT_EQ(CallsAmong({"SetSampleRate", "HidReport", "GetSupportedSampleRates",
                           "GetCurrentSampleRate", "GetASIOBufferSize"}),
@@ -164,7 +164,7 @@ TEST_F(SampleRate, ARefusedChangeIsExplainedAndTheBoxFallsBack)
     {
         fake.Fail("SetSampleRate", c.status);
         Choose(panel->m_cbSampleRate, L"96000 Hz");
-        panel->OnSelchangeSampleRate();
+        panel->Notify(IDC_SAMPLE_RATE, CBN_SELCHANGE);
         Settle();
         // The refresh is read while the box is on its way; the box comes first on screen.
         EXPECT_EQ(CallsAmong({"SetSampleRate", "MessageBox", "HidReport", "GetCurrentSampleRate"}),

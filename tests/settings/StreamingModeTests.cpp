@@ -47,7 +47,7 @@ TEST_F(StreamingMode, ChoosingAModeSetsItRefreshesThenWarnsAboutTheBuffer)
     fake.asioBufferSize = 128;
     fake.minimumAsioBufferSize = 256;
     Choose(panel->m_cbStreamingMode, L"Safe (16 ms)");
-    panel->OnSelchangeStreamingMode();
+    panel->Notify(IDC_STREAMING_MODE, CBN_SELCHANGE);
     Settle();
     EXPECT_EQ(CallsAmong({"SetUsbStreamingMode", "GetUsbStreamingMode", "GetASIOBufferSize",
                           "GetCurrentSampleRate", "GetMinimumASIOBufferSize", "MessageBox",
@@ -77,7 +77,7 @@ TEST_F(StreamingMode, ARefusedModeIsExplainedAndTheBoxFallsBack)
     {
         fake.Fail("SetUsbStreamingMode", c.status);
         Choose(panel->m_cbStreamingMode, L"Min latency (1 ms)");
-        panel->OnSelchangeStreamingMode();
+        panel->Notify(IDC_STREAMING_MODE, CBN_SELCHANGE);
         Settle();
         ASSERT_EQ(panel->boxes.size(), 1u) << "the buffer is large enough: one box only";
         EXPECT_EQ(panel->boxes[0].text.rfind(c.textStart, 0), 0u) << c.status;
@@ -92,10 +92,10 @@ TEST_F(StreamingMode, NoSettingsHandlerActsWithoutASelection)
     for (const CComboBox* box : {&panel->m_cbInputSource, &panel->m_cbSampleRate,
                                  &panel->m_cbStreamingMode, &panel->m_cbAsioBuffer})
         box->SetCurSel(-1);
-    panel->OnSelchangeInputSource();
-    panel->OnSelchangeSampleRate();
-    panel->OnSelchangeStreamingMode();
-    panel->OnSelchangeAsioBufferSize();
+    panel->Notify(IDC_INPUT_SOURCE, CBN_SELCHANGE);
+    panel->Notify(IDC_SAMPLE_RATE, CBN_SELCHANGE);
+    panel->Notify(IDC_STREAMING_MODE, CBN_SELCHANGE);
+    panel->Notify(IDC_ASIO_BUFFER, CBN_SELCHANGE);
     Settle();
     EXPECT_TRUE(fake.TakeCalls().empty());
     EXPECT_TRUE(hid.calls.empty());

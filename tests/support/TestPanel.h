@@ -38,6 +38,17 @@ public:
         const uint64_t sync = m_device.Sync();
         return PumpUntil([&] { return m_state->done >= sync; }, timeoutMs);
     }
+    // What a control tells the panel when the user changes it.
+    void Notify(int id, WORD code)
+    {
+        ::SendMessageW(m_hWnd, WM_COMMAND, MAKEWPARAM(id, code),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(m_hWnd, id)));
+    }
+    // What a fader tells the panel when it has moved to position.
+    void FaderMoved(int id, int position)
+    {
+        ::SendMessageW(m_hWnd, WM_PNGSLIDER_CHANGED, static_cast<WPARAM>(id), position);
+    }
     // The state the panel shows.
     const DeviceState& Shown() const { return *m_state; }
 
