@@ -15,9 +15,15 @@ constexpr int kRuns = 3;
 constexpr int kStarts = 5;
 constexpr uint32_t kStallMs = 500;
 constexpr uint32_t kFailStatus = 0xE0000001;
-// Each window of round trips, and the start-up's from the window shown.
+// Each window of round trips; start-up's ends after the device is shown.
 constexpr double kWatchMs = 2000;
-constexpr double kStartWatchMs = 3000;
+// The device counts as done when no request began for this long past one's time.
+constexpr double kQuietMarginMs = 200;
+constexpr double kQuietCheckMs = 50;
+constexpr double kQuietGiveUpMs = 15000;
+constexpr double kStartGiveUpMs = 10000;
+constexpr double kAfterOpenMs = 500;
+constexpr DWORD kExitAfterRateMs = 200;
 constexpr DWORD kMoveEveryMs = 8;
 constexpr DWORD kExitGiveUpMs = 10000;
 // Long enough that a frozen window is waited for, not taken as hung.
@@ -47,6 +53,7 @@ struct Rows
 {
     Figure shown;
     Figure visible;
+    Figure opened;
     Figure startUp;
     Figure burst;
     Figure drag;
@@ -58,6 +65,7 @@ struct Rows
     explicit Rows(const std::string& condition)
         : shown{"start to window shown: " + condition, "ms", {}, ""},
           visible{"start to window visible: " + condition, "ms", {}, ""},
+          opened{"start to the device shown (boxes enabled): " + condition, "ms", {}, ""},
           startUp{"worst round trip during start-up: " + condition, "ms", {}, ""},
           burst{"worst round trip during 10 volume notifications: " + condition, "ms", {}, ""},
           drag{"worst round trip during a 2 s fader drag: " + condition, "ms", {}, ""},
@@ -79,18 +87,40 @@ double RoundTripMs(HWND window)
     return NowMs() - start;
 }
 
-// Polls the window about every millisecond for the time given.
-double WorstRoundTrip(HWND window, double ms)
-{
-    double worst = 0;
-    for (const double start = NowMs(); NowMs() - start < ms; ::Sleep(1))
-        worst = std::max(worst, RoundTripMs(window));
-    return worst;
-}
-
 bool IsControlRequest(const TimedCall& call)
 {
     return call.text.rfind("Get(", 0) == 0 || call.text.rfind("Set(", 0) == 0;
+}
+
+// The start of the newest control request, or 0 when there is none.
+double LastRequestMs(SimulatedDevice& device)
+{
+    const std::vector<TimedCall> calls = device.Log();
+    for (auto call = calls.rbegin(); call != calls.rend(); ++call)
+        if (IsControlRequest(*call))
+            return call->ms;
+    return 0;
+}
+
+// Polls the window about every millisecond for at least the time given and
+// until no control request has begun for quietMs: by then the device thread
+// has done what was asked, however slow the device.
+double WorstRoundTripUntilQuiet(HWND window, SimulatedDevice& device, double minMs, double quietMs)
+{
+    double worst = 0;
+    double checked = 0;
+    for (double start = NowMs(), now = start; now - start < kQuietGiveUpMs; now = NowMs())
+    {
+        worst = std::max(worst, RoundTripMs(window));
+        if (now - checked >= kQuietCheckMs)
+        {
+            checked = now;
+            if (now - start >= minMs && now - LastRequestMs(device) >= quietMs)
+                break;
+        }
+        ::Sleep(1);
+    }
+    return worst;
 }
 
 // True when the device was inside a control request at the moment given.
@@ -100,38 +130,6 @@ bool RequestInFlight(const std::vector<TimedCall>& calls, double atMs, uint32_t 
         if (IsControlRequest(*call) && call->ms <= atMs)
             return atMs - call->ms < requestMs;
     return false;
-}
-
-// One start: the worst round trip from the window shown until kStartWatchMs
-// after the start, then -exitall while the device thread is still busy.
-void StartAndExit(SimulatedDevice& device, const Condition& condition, Rows& rows)
-{
-    const double start = NowMs();
-    ChildProcess panel = StartPanel();
-    HWND window = nullptr;
-    double worst = 0;
-    for (; NowMs() - start < kStartWatchMs; ::Sleep(1))
-    {
-        if (!window)
-        {
-            // A user can click only once the window is shown.
-            HWND found = FirstPanelWindow();
-            window = found && ::IsWindowVisible(found) ? found : nullptr;
-            if (window)
-                rows.visible.samples.push_back(NowMs() - start);
-            continue;
-        }
-        worst = std::max(worst, RoundTripMs(window));
-    }
-    if (window)
-        rows.startUp.samples.push_back(worst);
-    const double asked = NowMs();
-    ChildProcess exitAll = StartPanel(L"-exitall");
-    if (window && panel.WaitExit(kExitGiveUpMs))
-        rows.exitAll.samples.push_back(NowMs() - asked);
-    if (RequestInFlight(device.Log(), asked, condition.requestMs))
-        ++rows.exitsWithRequestInFlight;
-    EndAllPanels();
 }
 
 // Picks the next rate in the panel's box as a user would.
@@ -146,6 +144,49 @@ bool ChangeRate(HWND dialog)
     ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_SAMPLE_RATE, CBN_SELCHANGE),
                    reinterpret_cast<LPARAM>(box));
     return true;
+}
+
+// One start: the worst round trip from the window shown until the panel
+// shows the device, then -exitall while a rate change is under way.
+void StartAndExit(SimulatedDevice& device, const Condition& condition, Rows& rows)
+{
+    const double start = NowMs();
+    ChildProcess panel = StartPanel();
+    HWND window = nullptr;
+    double worst = 0;
+    double opened = 0;
+    for (double now = start;
+         now - start < kStartGiveUpMs && (!opened || now - opened < kAfterOpenMs); now = NowMs())
+    {
+        ::Sleep(1);
+        if (!window)
+        {
+            // A user can click only once the window is shown.
+            HWND found = FirstPanelWindow();
+            window = found && ::IsWindowVisible(found) ? found : nullptr;
+            if (window)
+                rows.visible.samples.push_back(NowMs() - start);
+            continue;
+        }
+        worst = std::max(worst, RoundTripMs(window));
+        if (!opened && EnabledDeviceBoxes(window) == 4)
+            opened = NowMs();
+    }
+    if (!window)
+        return;
+    rows.startUp.samples.push_back(worst);
+    if (opened)
+        rows.opened.samples.push_back(opened - start);
+    // Gives the device thread a request to be inside, if the device stalls.
+    ChangeRate(window);
+    ::Sleep(kExitAfterRateMs);
+    const double asked = NowMs();
+    ChildProcess exitAll = StartPanel(L"-exitall");
+    if (panel.WaitExit(kExitGiveUpMs))
+        rows.exitAll.samples.push_back(NowMs() - asked);
+    if (RequestInFlight(device.Log(), asked, condition.requestMs))
+        ++rows.exitsWithRequestInFlight;
+    EndAllPanels();
 }
 
 // The panel opened on a healthy device, which then stalls or not: the
@@ -163,12 +204,13 @@ void WhileRunning(SimulatedDevice& device, const Condition& condition, Rows& row
     }
     condition.Apply(device);
     device.ClearLog();
+    const double quietMs = condition.requestMs + kQuietMarginMs;
     for (int run = 0; run < kRuns; ++run)
     {
         // A new value behind the burst, so that its reads have news to show.
         device.SetInputVolume(static_cast<int16_t>(run % 2 ? -2560 : -640));
         device.Notify(3, 10);
-        rows.burst.samples.push_back(WorstRoundTrip(window, kWatchMs));
+        rows.burst.samples.push_back(WorstRoundTripUntilQuiet(window, device, kWatchMs, quietMs));
 
         double worst = 0;
         DragFader(fader, kWatchMs,
@@ -180,6 +222,8 @@ void WhileRunning(SimulatedDevice& device, const Condition& condition, Rows& row
                       if (left > 0)
                           ::Sleep(static_cast<DWORD>(left));
                   });
+        // The drag's last volume may still be on its way to the device.
+        worst = std::max(worst, WorstRoundTripUntilQuiet(window, device, 0, quietMs));
         rows.drag.samples.push_back(worst);
 
         if (!ChangeRate(window))
@@ -187,7 +231,7 @@ void WhileRunning(SimulatedDevice& device, const Condition& condition, Rows& row
             rows.rate.note = "the panel showed fewer than two rates; ";
             continue;
         }
-        rows.rate.samples.push_back(WorstRoundTrip(window, kWatchMs));
+        rows.rate.samples.push_back(WorstRoundTripUntilQuiet(window, device, kWatchMs, quietMs));
     }
     const std::vector<TimedCall> calls = device.Log();
     rows.requests.samples.push_back(
@@ -231,20 +275,25 @@ void BenchStalled(FigureTable& table)
         row.shown.note = "process start to the last pixel change of the client area before it "
                          "settled, as for start-up";
         row.visible.note = "process start to IsWindowVisible, polled every ~1 ms";
-        row.startUp.note = "SendMessageTimeout(WM_NULL) polled from the window shown to 3 s "
-                           "after the process start";
-        row.burst.note += "kv58sim notify 3 10, then round trips polled for 2 s";
-        row.drag.note = "a round trip after each WM_MOUSEMOVE, posted every 8 ms to fader 1018";
-        row.rate.note += "the next rate picked in the box, then round trips polled for 2 s";
-        row.exitAll.note = "GUI_KV58.exe -exitall started 3 s after the panel, the tray kept "
-                           "from emptying; a control request was in flight in " +
+        row.startUp.note = "SendMessageTimeout(WM_NULL) polled from the window shown to 0.5 s "
+                           "after the device is shown (at most 10 s after the start)";
+        row.opened.note = "process start to the four device boxes enabled";
+        const std::string untilDone = "round trips polled for at least 2 s and until no control "
+                                      "request began for 0.2 s past a request's time";
+        row.burst.note += "kv58sim notify 3 10, then " + untilDone;
+        row.drag.note = "a round trip after each WM_MOUSEMOVE, posted every 8 ms to fader 1018, "
+                        "then until no control request began for 0.2 s past a request's time";
+        row.rate.note += "the next rate picked in the box, then " + untilDone;
+        row.exitAll.note = "GUI_KV58.exe -exitall started 0.2 s after a rate change, the tray "
+                           "kept from emptying; a control request was in flight in " +
                            std::to_string(row.exitsWithRequestInFlight) + " of " +
                            std::to_string(kStarts) + " runs";
         row.requests.note = "Get and Set lines in the simulator's log; for these three rows "
                             "the panel was opened on the healthy device first";
     }
-    for (Figure Rows::*figure : {&Rows::shown, &Rows::visible, &Rows::startUp, &Rows::burst,
-                                 &Rows::drag, &Rows::rate, &Rows::exitAll, &Rows::requests})
+    for (Figure Rows::*figure :
+         {&Rows::shown, &Rows::visible, &Rows::opened, &Rows::startUp, &Rows::burst, &Rows::drag,
+          &Rows::rate, &Rows::exitAll, &Rows::requests})
         for (Rows& row : rows)
             table.Add(std::move(row.*figure));
 }
