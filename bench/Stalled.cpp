@@ -8,6 +8,7 @@
 #include "tests/support/TrayKeeper.h"
 #include <algorithm>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -252,7 +253,7 @@ void BenchStalled(FigureTable& table)
     device.Reset();
     TimeToFirstPaint(BinaryPath(L"GUI_KV58.exe"), &FirstPanelWindow);
     EndAllPanels();
-    // The conditions take turns, so that the machine's load falls on both alike.
+    // The conditions take turns, so that the machine's load falls on all alike.
     for (int run = 0; run < kStarts; ++run)
         for (size_t i = 0; i < std::size(kConditions); ++i)
         {
