@@ -25,7 +25,8 @@ int main(int argc, char** argv)
     } benches[] = {{"startup", &BenchStartUp},   {"profile", &BenchStartUpProfile},
                    {"painting", &BenchPainting}, {"roundtrips", &BenchRoundTrips},
                    {"drag", &BenchDrag},         {"storm", &BenchNotificationStorm},
-                   {"idle", &BenchIdle},         {"memory", &BenchMemory}};
+                   {"idle", &BenchIdle},         {"memory", &BenchMemory},
+                   {"stalled", &BenchStalled}};
     FigureTable table;
     for (const auto& bench : benches)
         if (argc < 2 || std::find_if(argv + 1, argv + argc,

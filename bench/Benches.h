@@ -11,3 +11,6 @@ void BenchDrag(FigureTable& table);
 void BenchNotificationStorm(FigureTable& table);
 void BenchIdle(FigureTable& table);
 void BenchMemory(FigureTable& table);
+// Healthy beside stalled: start-up, round trips and exit on a device whose
+// control requests each take half a second.
+void BenchStalled(FigureTable& table);

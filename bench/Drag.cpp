@@ -1,4 +1,5 @@
 #include "Benches.h"
+#include "FaderDrag.h"
 #include "RunningPanel.h"
 #include "SimulatedDevice.h"
 #include "app/resource.h"
@@ -38,25 +39,12 @@ void BenchDrag(FigureTable& table)
         table.Add(std::move(gap));
         return;
     }
-    RECT client{};
-    ::GetClientRect(fader, &client);
-    const int height = std::max<int>(client.bottom, 2);
-    const int x = client.right / 2;
     for (int run = 0; run < kRuns; ++run)
     {
         device.ClearLog();
-        ::PostMessageW(fader, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, height / 2));
-        const double start = NowMs();
-        for (int step = 0; NowMs() - start < kDragMs; ++step)
-        {
-            const int span = 2 * (height - 1);
-            const int phase = (step * 2) % span;
-            const int y = phase < height ? phase : span - phase;
-            ::PostMessageW(fader, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, y));
-            ::Sleep(kMoveEveryMs);
-        }
-        const double end = NowMs();
-        ::PostMessageW(fader, WM_LBUTTONUP, 0, MAKELPARAM(x, height / 2));
+        const DragSpan drag = DragFader(fader, kDragMs, [] { ::Sleep(kMoveEveryMs); });
+        const double start = drag.startMs;
+        const double end = drag.endMs;
         ::Sleep(300);
         std::vector<double> times = VolumeRequestTimes(device.Log());
         times.erase(std::remove_if(times.begin(), times.end(),

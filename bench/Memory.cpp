@@ -43,16 +43,6 @@ Usage UsageOf(const RunningPanel& panel)
             static_cast<double>(HandleCount(::GetProcessId(panel.Process())))};
 }
 
-// Growth in KB of the worker turnover alone (kv58turnover.exe), or negative.
-double TurnoverGrowthKb(int reopens)
-{
-    ChildProcess process(L"kv58turnover.exe", std::to_wstring(reopens));
-    DWORD code = 0;
-    if (!process.WaitExit(120000) || !::GetExitCodeProcess(process.Handle(), &code))
-        return -1;
-    return static_cast<double>(code);
-}
-
 bool WaitForBoxes(const RunningPanel& panel, int enabled)
 {
     const double start = NowMs();
@@ -116,14 +106,6 @@ void BenchMemory(FigureTable& table)
     add("GDI objects", "count", before.gdiObjects, after.gdiObjects, "GetGuiResources");
     add("USER objects", "count", before.userObjects, after.userObjects, "GetGuiResources");
     add("kernel handles", "count", before.handles, after.handles, "system handle table");
-    for (int reopens : {1, kCycles})
-        if (const double growth = TurnoverGrowthKb(reopens); growth >= 0)
-            table.Add(
-                {"private bytes: worker turnover alone, " + std::to_string(reopens) + " reopens",
-                 "KB",
-                 {growth},
-                 "growth from kv58turnover.exe: a worker per reopen that sends to the "
-                 "window's thread, as the panel's does"});
     table.Add({"one unplug/plug cycle, to the boxes shown",
                "ms",
                {cycleMs},

@@ -18,11 +18,11 @@ RunningPanel::~RunningPanel()
     EndAllPanels();
 }
 
-int RunningPanel::EnabledBoxes() const
+int EnabledDeviceBoxes(HWND panel)
 {
     int enabled = 0;
     for (int id : {IDC_INPUT_SOURCE, IDC_SAMPLE_RATE, IDC_STREAMING_MODE, IDC_ASIO_BUFFER})
-        enabled += ::IsWindowEnabled(::GetDlgItem(m_window, id)) ? 1 : 0;
+        enabled += ::IsWindowEnabled(::GetDlgItem(panel, id)) ? 1 : 0;
     return enabled;
 }
 

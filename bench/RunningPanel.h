@@ -1,6 +1,9 @@
 #pragma once
 #include "tests/support/PanelProcess.h"
 
+// Of the four boxes a panel's window enables only while it has the device open.
+int EnabledDeviceBoxes(HWND panel);
+
 // GUI_KV58.exe on the simulated device, up and showing the device.
 class RunningPanel
 {
@@ -13,8 +16,7 @@ public:
     // Null when the panel did not come up with the device.
     HWND Window() const { return m_window; }
     HANDLE Process() const { return m_process.Handle(); }
-    // Of the four boxes enabled only while the panel has the device open.
-    int EnabledBoxes() const;
+    int EnabledBoxes() const { return EnabledDeviceBoxes(m_window); }
     // Milliseconds of CPU the process has used, user and kernel.
     double CpuMs() const;
 

@@ -63,6 +63,21 @@ void SimulatedDevice::SetNotificationReadMs(uint32_t ms)
     m_device.WithState([&](sim::DeviceState& state) { state.notificationReadMs = ms; });
 }
 
+void SimulatedDevice::SetControlRequestMs(uint32_t ms)
+{
+    m_device.WithState([&](sim::DeviceState& state) { state.controlRequestMs = ms; });
+}
+
+void SimulatedDevice::FailControlRequests(uint32_t status)
+{
+    m_device.WithState(
+        [&](sim::DeviceState& state)
+        {
+            for (const char* request : {"Get", "Set"})
+                sim::AddFault(state, request, status, false);
+        });
+}
+
 uint32_t SimulatedDevice::QueuedNotifications(DWORD process)
 {
     uint32_t queued = 0;

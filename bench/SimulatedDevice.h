@@ -23,6 +23,10 @@ public:
     void SetInputVolume(int16_t value);
     // Each notification read then takes this long: a slow bus.
     void SetNotificationReadMs(uint32_t ms);
+    // Each control request (Get, Set) then takes this long: a stalled device.
+    void SetControlRequestMs(uint32_t ms);
+    // Every control request then fails at once with the status given.
+    void FailControlRequests(uint32_t status);
     // Notifications still queued for the handles one process opened.
     uint32_t QueuedNotifications(DWORD process);
 
