@@ -30,8 +30,7 @@ constexpr DWORD kExitGiveUpMs = 10000;
 // Long enough that a frozen window is waited for, not taken as hung.
 constexpr UINT kRoundTripLimitMs = 60000;
 
-// The simulator's faults return before its stall, so a request that waits
-// and then fails cannot be had: waiting and failing are taken apart.
+// A stalled device waits and then fails; a slow one waits and then answers.
 struct Condition
 {
     const char* name;
@@ -45,9 +44,10 @@ struct Condition
             device.FailControlRequests(kFailStatus);
     }
 };
-constexpr Condition kConditions[] = {{"healthy device", 0, false},
-                                     {"stalled device (500 ms a request)", kStallMs, false},
-                                     {"failing device (each request fails at once)", 0, true}};
+constexpr Condition kConditions[] = {
+    {"healthy device", 0, false},
+    {"stalled device (each request waits 500 ms, then fails)", kStallMs, true},
+    {"slow device (each request waits 500 ms, then answers)", kStallMs, false}};
 
 // The rows of one condition.
 struct Rows

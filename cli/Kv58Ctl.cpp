@@ -233,18 +233,22 @@ int Command::Status(bool json)
                             {"input_right", "input right", in, 2},
                             {"output_left", "output left", out, 1},
                             {"output_right", "output right", out, 2}};
+    // A value the device did not give is shown as unknown, not as 0 dB or off.
     auto levelText = [&](const Level& level) -> std::string
     {
-        if (!present || level.group.count == 0)
-            return json ? "null" : "-";
-        return DecibelText(m_channels.ReadVolume(level.group.records[level.record]));
+        const std::optional<int16_t> volume =
+            present && level.group.count != 0
+                ? m_channels.ReadVolume(level.group.records[level.record])
+                : std::nullopt;
+        return volume ? DecibelText(*volume) : json ? "null" : "-";
     };
     auto muteText = [&](const ChannelGroup& group) -> std::string
     {
-        if (!present || group.count == 0)
+        const std::optional<bool> muted =
+            present && group.count != 0 ? m_channels.ReadMute(group) : std::nullopt;
+        if (!muted)
             return json ? "null" : "-";
-        const bool muted = m_channels.ReadMute(group);
-        return json ? (muted ? "true" : "false") : (muted ? "on" : "off");
+        return json ? (*muted ? "true" : "false") : (*muted ? "on" : "off");
     };
 
     std::string& o = m_output.out;
@@ -282,7 +286,10 @@ int Command::Status(bool json)
         line("ASIO minimum", number(minimum) + (minimum ? " samples" : ""));
         line("input", inputName ? inputName : "-");
         for (const Level& level : levels)
-            line(level.label, levelText(level) + (present && level.group.count ? " dB" : ""));
+        {
+            const std::string text = levelText(level);
+            line(level.label, text + (text != "-" ? " dB" : ""));
+        }
         line("input mute", muteText(in));
         line("output mute", muteText(out));
     }

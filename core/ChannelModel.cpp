@@ -75,23 +75,24 @@ void ChannelModel::Load()
         BuildMasterRecord(m_outputChannels);
 }
 
-int16_t ChannelModel::ReadVolume(const ChannelRecord& record) const
+std::optional<int16_t> ChannelModel::ReadVolume(const ChannelRecord& record) const
 {
     int16_t volume = 0;
     if (m_session.Api().AudioControlRequestGet(m_session.Device(), record.featureUnitId, kGetCur,
                                                kVolumeControl, record.channelNumber, &volume,
                                                sizeof volume, nullptr, kRequestTimeoutMs) != 0)
-        return 0;
+        return std::nullopt;
     return volume;
 }
 
-bool ChannelModel::ReadMute(const ChannelGroup& group) const
+std::optional<bool> ChannelModel::ReadMute(const ChannelGroup& group) const
 {
     uint8_t muted = 0;
-    return m_session.Api().AudioControlRequestGet(
-               m_session.Device(), group.records[0].featureUnitId, kGetCur, kMuteControl, 0, &muted,
-               sizeof muted, nullptr, kRequestTimeoutMs) == 0 &&
-           muted != 0;
+    if (m_session.Api().AudioControlRequestGet(m_session.Device(), group.records[0].featureUnitId,
+                                               kGetCur, kMuteControl, 0, &muted, sizeof muted,
+                                               nullptr, kRequestTimeoutMs) != 0)
+        return std::nullopt;
+    return muted != 0;
 }
 
 UsbAudioStatus ChannelModel::SetVolume(const ChannelRecord& record, int16_t volume) const

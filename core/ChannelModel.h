@@ -29,9 +29,9 @@ public:
 
     // Reads both directions' descriptions; empty groups without a device.
     void Load();
-    // A failed read gives 0 dB and not muted.
-    int16_t ReadVolume(const ChannelRecord& record) const;
-    bool ReadMute(const ChannelGroup& group) const;
+    // Nothing when the read failed (the panel shows that as 0 dB, not muted).
+    std::optional<int16_t> ReadVolume(const ChannelRecord& record) const;
+    std::optional<bool> ReadMute(const ChannelGroup& group) const;
     UsbAudioStatus SetVolume(const ChannelRecord& record, int16_t volume) const;
     UsbAudioStatus SetMute(const ChannelGroup& group, bool muted) const;
     // The range of a group's channel (1 or 2); nothing when it has no volume control.

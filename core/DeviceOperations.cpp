@@ -134,8 +134,8 @@ void DeviceWorker::ReadMixer()
         ChannelGroup& group = GroupOf(m_channels, direction);
         for (unsigned int record = 1; record <= 2; ++record)
             m_state.volumes[direction * 2 + record - 1] =
-                m_channels.ReadVolume(group.records[record]);
-        m_state.mutes[direction] = m_channels.ReadMute(group);
+                m_channels.ReadVolume(group.records[record]).value_or(0);
+        m_state.mutes[direction] = m_channels.ReadMute(group).value_or(false);
     }
 }
 

@@ -183,6 +183,17 @@ TEST_F(Kv58Ctl, StatusJsonHasEveryField)
                        "50390625,\"output_left\":-20,\"output_right\":-20},\"mutes\":{\"input\":"
                        "false,\"output\":true}}\n");
 
+    // Levels and mutes the device does not give are unknown, not 0 dB and off.
+    fake.Fail("Get(15,2)", 0xE0000001);
+    fake.Fail("Get(14,1)", 0xE0000001);
+    const CtlRun unread = Ctl("status --json");
+    EXPECT_NE(unread.out.find("\"output_left\":null,\"output_right\":null},\"mutes\":{\"input\":"
+                              "null,"),
+              std::string::npos)
+        << unread.out;
+    EXPECT_NE(Ctl("status").out.find("output left: -\n"), std::string::npos);
+    fake.ClearFailures();
+
     fake.deviceCount = 0;
     const CtlRun absent = Ctl("status --json");
     EXPECT_EQ(absent.exitCode, 1);
