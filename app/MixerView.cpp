@@ -15,6 +15,11 @@ void ShowText(CWnd& window, const std::wstring& text)
 
 void CGUI_KV58Dlg::ShowMixer(const DeviceState& state)
 {
+    // The user's move wins over the device's older value: a fader the mouse
+    // holds, or whose change still waits in the queue, keeps its place.
+    MSG change;
+    const bool changeWaiting = ::PeekMessageW(&change, m_hWnd, WM_PNGSLIDER_CHANGED,
+                                              WM_PNGSLIDER_CHANGED, PM_NOREMOVE) != FALSE;
     for (const FaderBinding& binding : FaderBindings())
     {
         CPngSlider& fader = *binding.fader;
@@ -26,7 +31,7 @@ void CGUI_KV58Dlg::ShowMixer(const DeviceState& state)
             fader.Invalidate();
         }
         const std::optional<int16_t>& volume = state.volumes[binding.level];
-        if (!volume || Edited(fader.GetDlgCtrlID(), state))
+        if (!volume || changeWaiting || fader.m_dragging || Edited(fader.GetDlgCtrlID(), state))
             continue;
         const int position = PositionFromVolume(fader.m_rangeMin, fader.m_rangeMax, *volume);
         if (position != fader.m_pos)

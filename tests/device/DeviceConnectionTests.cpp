@@ -382,11 +382,11 @@ TEST_F(DeviceConnection, LongDeviceWorkShowsTheWorkingCursorUntilItIsDone)
                        MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
         return ::GetCursor() == working;
     };
-    Fake().Stall("Set", 1000);
+    Fake().Stall("Set", 2000);
     panel.Notify(IDC_MUTE_INPUT, BN_CLICKED);
-    PumpFor(100);
+    PumpFor(50);
     EXPECT_FALSE(workingShown()) << "not before work has waited 250 ms";
-    PumpFor(300);
+    PumpFor(700);
     EXPECT_TRUE(workingShown());
     Fake().ClearStalls();
     ASSERT_TRUE(panel.Settle());

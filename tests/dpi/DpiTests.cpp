@@ -119,9 +119,12 @@ TEST(PanelAtScale, ClickDragAndKeysAt144Dpi)
     ASSERT_TRUE(WaitFor([&] { return SimState()["in.volume1"] == "-2560"; }));
     ASSERT_TRUE(WaitFor([&] { return ::IsWindowEnabled(::GetDlgItem(panel, IDC_ASIO_BUFFER)); }));
 
+    // The device may be shown before the window is: the clicks wait for it.
+    const HWND faderWindow = ::GetDlgItem(panel, IDC_FADER_IN_LEFT);
     RECT fader{};
-    ::GetWindowRect(::GetDlgItem(panel, IDC_FADER_IN_LEFT), &fader);
+    ::GetWindowRect(faderWindow, &fader);
     const int x = (fader.left + fader.right) / 2;
+    ASSERT_TRUE(WaitFor([&] { return ::WindowFromPoint({x, fader.top + 1}) == faderWindow; }));
     ASSERT_TRUE(RunXdotool("xdotool mousemove --sync " + Point(x, fader.top + 1) + " click 1"));
     EXPECT_TRUE(SimIs("in.volume1", 0)) << "the top of the fader";
 

@@ -239,6 +239,24 @@ TEST_F(Mixer, FailedChannelQueryLeavesTheGroupEmptyWhateverTheDriverWrote)
     EXPECT_EQ(Calls(), (std::vector<std::string>{VolumeSet(0, 0, 0)}));
 }
 
+TEST_F(Mixer, TheDeviceDoesNotMoveAFaderTheUserHoldsOrHasJustMoved)
+{
+    const int shown = panel.m_fader1.m_pos;
+    fake.SetVolume(14, 1, -5120);
+    panel.m_fader1.m_dragging = TRUE;
+    fake.Notify(3);
+    Settle();
+    EXPECT_EQ(panel.m_fader1.m_pos, shown) << "held by the mouse";
+    panel.m_fader1.m_dragging = FALSE;
+    // A move whose message waits in the queue behind the device's news wins.
+    panel.RefreshDeviceControls();
+    ASSERT_TRUE(panel.DeviceDone());
+    ::PostMessageW(panel.m_hWnd, WM_PNGSLIDER_CHANGED, IDC_FADER_IN_LEFT, shown);
+    Settle();
+    EXPECT_EQ(fake.Volume(14, 1), -22528 - shown);
+    EXPECT_EQ(panel.m_fader1.m_pos, shown);
+}
+
 TEST_F(Mixer, FailedReadsShowZeroVolumeAndAnUnmutedButton)
 {
     fake.SetByte(14, 1, 1);

@@ -49,6 +49,12 @@ public:
     {
         ::SendMessageW(m_hWnd, WM_PNGSLIDER_CHANGED, static_cast<WPARAM>(id), position);
     }
+    // Waits until the device thread has done everything asked before; the
+    // panel has not taken the news yet.
+    bool DeviceDone(DWORD timeoutMs = 10000)
+    {
+        return m_device.WaitUntilDone(m_device.Sync(), timeoutMs);
+    }
     // The state the panel shows.
     const DeviceState& Shown() const { return *m_state; }
 
