@@ -4,12 +4,11 @@
 
 namespace
 {
-void ShowText(CWnd& window, const std::wstring& text)
+std::wstring TextOf(const CWnd& window)
 {
-    wchar_t shown[32] = L"";
-    ::GetWindowTextW(window.m_hWnd, shown, 32);
-    if (text != shown)
-        ::SetWindowTextW(window.m_hWnd, text.c_str());
+    wchar_t text[32] = L"";
+    ::GetWindowTextW(window.m_hWnd, text, 32);
+    return text;
 }
 } // namespace
 
@@ -17,9 +16,15 @@ void CGUI_KV58Dlg::ShowMixer(const DeviceState& state)
 {
     // The user's move wins over the device's older value: a fader the mouse
     // holds, or whose change still waits in the queue, keeps its place.
-    MSG change;
-    const bool changeWaiting = ::PeekMessageW(&change, m_hWnd, WM_PNGSLIDER_CHANGED,
-                                              WM_PNGSLIDER_CHANGED, PM_NOREMOVE) != FALSE;
+    std::optional<bool> changeWaiting;
+    const auto moveWaits = [&]
+    {
+        MSG change;
+        if (!changeWaiting)
+            changeWaiting = ::PeekMessageW(&change, m_hWnd, WM_PNGSLIDER_CHANGED,
+                                           WM_PNGSLIDER_CHANGED, PM_NOREMOVE) != FALSE;
+        return *changeWaiting;
+    };
     for (const FaderBinding& binding : FaderBindings())
     {
         CPngSlider& fader = *binding.fader;
@@ -31,12 +36,17 @@ void CGUI_KV58Dlg::ShowMixer(const DeviceState& state)
             fader.Invalidate();
         }
         const std::optional<int16_t>& volume = state.volumes[binding.level];
-        if (!volume || changeWaiting || fader.m_dragging || Edited(fader.GetDlgCtrlID(), state))
+        if (!volume || fader.m_dragging || Edited(fader.GetDlgCtrlID(), state))
             continue;
         const int position = PositionFromVolume(fader.m_rangeMin, fader.m_rangeMax, *volume);
+        const std::wstring text = ReadoutText(*volume);
+        const bool textChanges = TextOf(*binding.readout) != text;
+        if ((position == fader.m_pos && !textChanges) || moveWaits())
+            continue;
         if (position != fader.m_pos)
             fader.SetPos(position);
-        ShowText(*binding.readout, ReadoutText(*volume));
+        if (textChanges)
+            ::SetWindowTextW(binding.readout->m_hWnd, text.c_str());
     }
     CGdipButton* mutes[] = {&m_btnMute1, &m_btnMute2};
     for (int direction : {Preset::Input, Preset::Output})

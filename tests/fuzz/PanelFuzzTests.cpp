@@ -168,10 +168,10 @@ const char* PanelFuzz::Act()
     // panel must come out the same, only later. (Not the notification reads:
     // a flood of 20000 would take minutes.)
     fake.ClearStalls();
-    if (m_random.Percent(5))
+    if (m_random.Percent(2))
         fake.Stall(
             m_random.Pick<std::string>({"Get", "Set", "SetSampleRate", "GetChannelProperties"}),
-            m_random.Between(1, 30));
+            m_random.Between(1, 20));
     // Weights in percent. Whatever ends in a refresh costs ten times the
     // rest under Wine (its combo boxes fill slowly), so it comes less often.
     const uint32_t roll = m_random.Below(100);
