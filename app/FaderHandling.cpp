@@ -29,6 +29,10 @@ LRESULT CGUI_KV58Dlg::OnFaderChanged(WPARAM id, LPARAM position)
     if (!binding)
         return 0;
     int partnerPos = static_cast<int>(position);
+    // The message's position is the user's: a state from the device that
+    // came in before it may have moved the thumb since.
+    if (!fader->m_resetRequest && fader->m_pos != partnerPos)
+        fader->SetPos(partnerPos);
     if (fader->m_resetRequest)
     {
         fader->SetPos(fader->m_rangeMin);

@@ -14,17 +14,6 @@ std::wstring TextOf(const CWnd& window)
 
 void CGUI_KV58Dlg::ShowMixer(const DeviceState& state)
 {
-    // The user's move wins over the device's older value: a fader the mouse
-    // holds, or whose change still waits in the queue, keeps its place.
-    std::optional<bool> changeWaiting;
-    const auto moveWaits = [&]
-    {
-        MSG change;
-        if (!changeWaiting)
-            changeWaiting = ::PeekMessageW(&change, m_hWnd, WM_PNGSLIDER_CHANGED,
-                                           WM_PNGSLIDER_CHANGED, PM_NOREMOVE) != FALSE;
-        return *changeWaiting;
-    };
     for (const FaderBinding& binding : FaderBindings())
     {
         CPngSlider& fader = *binding.fader;
@@ -36,16 +25,14 @@ void CGUI_KV58Dlg::ShowMixer(const DeviceState& state)
             fader.Invalidate();
         }
         const std::optional<int16_t>& volume = state.volumes[binding.level];
+        // The user's move wins over the device's older value: a fader the
+        // mouse holds keeps its place.
         if (!volume || fader.m_dragging || Edited(fader.GetDlgCtrlID(), state))
             continue;
         const int position = PositionFromVolume(fader.m_rangeMin, fader.m_rangeMax, *volume);
-        const std::wstring text = ReadoutText(*volume);
-        const bool textChanges = TextOf(*binding.readout) != text;
-        if ((position == fader.m_pos && !textChanges) || moveWaits())
-            continue;
         if (position != fader.m_pos)
             fader.SetPos(position);
-        if (textChanges)
+        if (const std::wstring text = ReadoutText(*volume); TextOf(*binding.readout) != text)
             ::SetWindowTextW(binding.readout->m_hWnd, text.c_str());
     }
     CGdipButton* mutes[] = {&m_btnMute1, &m_btnMute2};

@@ -64,9 +64,18 @@ std::shared_ptr<const DeviceState> DeviceWorker::TakeNews(std::vector<DeviceOutc
 
 bool DeviceWorker::WaitUntilDone(uint64_t command, DWORD timeoutMs) const
 {
-    std::unique_lock lock(m_lock);
-    return m_handedOver.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                 [&] { return m_published->done >= command; });
+    const ULONGLONG end = ::GetTickCount64() + timeoutMs;
+    const std::lock_guard lock(m_lock);
+    while (m_published->done < command)
+    {
+        const ULONGLONG now = ::GetTickCount64();
+        const DWORD left = timeoutMs == INFINITE ? INFINITE
+                           : now >= end          ? 0
+                                                 : static_cast<DWORD>(end - now);
+        if (left == 0 || !::SleepConditionVariableSRW(&m_handedOver, m_lock.Native(), left, 0))
+            return m_published->done >= command;
+    }
+    return true;
 }
 
 std::optional<DeviceCommand> DeviceWorker::Next()
@@ -90,7 +99,7 @@ void DeviceWorker::Publish(DeviceOutcome outcome)
             m_outcomes.push_back(std::move(outcome));
         tell = !std::exchange(m_told, true);
     }
-    m_handedOver.notify_all();
+    ::WakeAllConditionVariable(&m_handedOver);
     if (tell && m_changed)
         m_changed();
 }

@@ -1,9 +1,9 @@
 #pragma once
 #include "ChannelModel.h"
+#include "../device/WnLock.h"
 #include "DeviceCommand.h"
 #include "DeviceSession.h"
 #include "DeviceState.h"
-#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -54,9 +54,9 @@ private:
     bool NotificationSignalled() const;
 
     // Shared, under m_lock.
-    mutable std::mutex m_lock;
-    // Told at every state handed over.
-    mutable std::condition_variable m_handedOver;
+    mutable WnLock m_lock;
+    // Woken at every state handed over.
+    mutable CONDITION_VARIABLE m_handedOver = CONDITION_VARIABLE_INIT;
     std::deque<DeviceCommand> m_queue;
     uint64_t m_lastNumber = 0;
     bool m_stopping = false;

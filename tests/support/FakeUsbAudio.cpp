@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstring>
+#include <mutex>
 
 UsbAudioDeviceHandle const kFakeDeviceHandle = reinterpret_cast<UsbAudioDeviceHandle>(0x5800);
 
@@ -326,7 +327,6 @@ const UsbAudioApi kFakeApi{
 // One for the life of the test program: the lock and the event go with it.
 FakeUsbAudio::FakeUsbAudio() : m_stallsCleared(::CreateEventW(nullptr, TRUE, TRUE, nullptr))
 {
-    ::InitializeCriticalSection(&m_lock);
     Reset();
 }
 
@@ -396,9 +396,10 @@ void FakeUsbAudio::Reset()
 void FakeUsbAudio::Log(std::string call)
 {
     const DWORD stall = StallOf(call.substr(0, call.find('(')));
-    ::EnterCriticalSection(&m_lock);
-    calls.push_back(call);
-    ::LeaveCriticalSection(&m_lock);
+    {
+        const std::lock_guard lock(m_lock);
+        calls.push_back(call);
+    }
     if (stall != 0)
         ::WaitForSingleObject(m_stallsCleared, stall);
     scripted = script ? script(call) : std::nullopt;
@@ -406,27 +407,23 @@ void FakeUsbAudio::Log(std::string call)
 
 void FakeUsbAudio::Stall(const std::string& function, DWORD ms)
 {
-    ::EnterCriticalSection(&m_lock);
+    const std::lock_guard lock(m_lock);
     m_stalls[function] = ms;
     ::ResetEvent(m_stallsCleared);
-    ::LeaveCriticalSection(&m_lock);
 }
 
 void FakeUsbAudio::ClearStalls()
 {
-    ::EnterCriticalSection(&m_lock);
+    const std::lock_guard lock(m_lock);
     m_stalls.clear();
     ::SetEvent(m_stallsCleared);
-    ::LeaveCriticalSection(&m_lock);
 }
 
 DWORD FakeUsbAudio::StallOf(const std::string& function)
 {
-    ::EnterCriticalSection(&m_lock);
+    const std::lock_guard lock(m_lock);
     const auto stall = m_stalls.find(function);
-    const DWORD ms = stall == m_stalls.end() ? 0 : stall->second;
-    ::LeaveCriticalSection(&m_lock);
-    return ms;
+    return stall == m_stalls.end() ? 0 : stall->second;
 }
 
 void FakeUsbAudio::Fail(const std::string& function, UsbAudioStatus status)
@@ -444,9 +441,8 @@ void FakeUsbAudio::Notify(unsigned int type)
 std::vector<std::string> FakeUsbAudio::TakeCalls()
 {
     std::vector<std::string> taken;
-    ::EnterCriticalSection(&m_lock);
+    const std::lock_guard lock(m_lock);
     taken.swap(calls);
-    ::LeaveCriticalSection(&m_lock);
     return taken;
 }
 
@@ -462,11 +458,10 @@ std::vector<std::string> FakeUsbAudio::TakeChanges()
 std::vector<std::string> FakeUsbAudio::CallsTo(const std::string& function)
 {
     std::vector<std::string> found;
-    ::EnterCriticalSection(&m_lock);
+    const std::lock_guard lock(m_lock);
     for (const std::string& call : calls)
         if (call.rfind(function, 0) == 0)
             found.push_back(call);
-    ::LeaveCriticalSection(&m_lock);
     return found;
 }
 

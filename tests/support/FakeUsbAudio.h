@@ -1,6 +1,7 @@
 #pragma once
 #include "device/DeviceRecords.h"
 #include "device/UsbAudioApi.h"
+#include "device/WnLock.h"
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -105,7 +106,7 @@ private:
     FakeUsbAudio();
 
     // Guards the log and the stalls.
-    CRITICAL_SECTION m_lock;
+    WnLock m_lock;
     std::map<std::string, DWORD> m_stalls;
     HANDLE m_stallsCleared;
 };
