@@ -17,17 +17,19 @@ void CGUI_KV58Dlg::ShowMixer(const DeviceState& state)
     for (const FaderBinding& binding : FaderBindings())
     {
         CPngSlider& fader = *binding.fader;
-        if (const std::optional<VolumeRange>& range = state.ranges[binding.level];
-            range && (range->low != fader.m_rangeMin || range->high != fader.m_rangeMax))
+        const std::optional<VolumeRange>& range = state.ranges[binding.level];
+        const bool rangeChanged =
+            range && (range->low != fader.m_rangeMin || range->high != fader.m_rangeMax);
+        if (rangeChanged)
         {
             fader.m_rangeMin = range->low;
             fader.m_rangeMax = range->high;
-            fader.Invalidate();
+            fader.SetPos(fader.m_pos);
         }
         const std::optional<int16_t>& volume = state.volumes[binding.level];
         // The user's move wins over the device's older value: a fader the
-        // mouse holds keeps its place.
-        if (!volume || fader.m_dragging || Edited(fader.GetDlgCtrlID(), state))
+        // mouse holds keeps its place, unless the device changed its range.
+        if (!volume || (!rangeChanged && (fader.m_dragging || Edited(fader.GetDlgCtrlID(), state))))
             continue;
         const int position = PositionFromVolume(fader.m_rangeMin, fader.m_rangeMax, *volume);
         if (position != fader.m_pos)
