@@ -49,6 +49,7 @@ void CGUI_KV58Dlg::OnDeviceNews()
         return;
     }
     m_showingNews = true;
+    const std::shared_ptr<const DeviceState> shown = m_state;
     do
     {
         m_moreNews = false;
@@ -59,7 +60,7 @@ void CGUI_KV58Dlg::OnDeviceNews()
         m_state = m_device.State();
     } while (m_moreNews);
     m_showingNews = false;
-    Render(*m_state);
+    Render(*m_state, *shown);
 }
 
 void CGUI_KV58Dlg::Sent(uint64_t command, int control)
@@ -78,13 +79,13 @@ bool CGUI_KV58Dlg::Edited(int control, const DeviceState& state) const
     return edit != m_edits.end() && edit->second > state.done;
 }
 
-void CGUI_KV58Dlg::Render(const DeviceState& state)
+void CGUI_KV58Dlg::Render(const DeviceState& state, const DeviceState& shown)
 {
     ShowInputSources(state);
-    ShowSampleRates(state);
+    ShowSampleRates(state, shown);
     ShowMixer(state);
     ShowStreamingModes(state);
-    ShowAsioBufferSizes(state);
+    ShowAsioBufferSizes(state, shown);
     for (const CComboBox* box :
          {&m_cbInputSource, &m_cbSampleRate, &m_cbStreamingMode, &m_cbAsioBuffer})
         ::EnableWindow(box->m_hWnd, state.open);

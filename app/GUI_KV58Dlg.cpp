@@ -124,7 +124,7 @@ BOOL CGUI_KV58Dlg::OnInitDialog()
     DescribeControls();
     StackControlsInReadingOrder();
 
-    Render(*m_state);
+    Render(*m_state, *m_state);
     ShowFirstState();
     return TRUE;
 }

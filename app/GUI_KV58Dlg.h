@@ -120,10 +120,11 @@ private:
     void ShowInformation(const std::wstring& text);
 
     // Rendering a state.
-    void Render(const DeviceState& state);
-    void ShowSampleRates(const DeviceState& state);
+    // Lists are filled again only where state differs from the one shown.
+    void Render(const DeviceState& state, const DeviceState& shown);
+    void ShowSampleRates(const DeviceState& state, const DeviceState& shown);
     void ShowStreamingModes(const DeviceState& state);
-    void ShowAsioBufferSizes(const DeviceState& state);
+    void ShowAsioBufferSizes(const DeviceState& state, const DeviceState& shown);
     void ShowInputSources(const DeviceState& state);
     void ShowMixer(const DeviceState& state);
     // Which level, readout, partner and link button belong to a fader.

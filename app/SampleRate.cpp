@@ -2,7 +2,6 @@
 #include "GUI_KV58Dlg.h"
 #include "resource.h"
 #include <string>
-#include <vector>
 
 namespace
 {
@@ -42,12 +41,9 @@ void CGUI_KV58Dlg::ScaleSampleRateField()
         ::SendMessageW(box, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), 2 * scaled - reported);
 }
 
-void CGUI_KV58Dlg::ShowSampleRates(const DeviceState& state)
+void CGUI_KV58Dlg::ShowSampleRates(const DeviceState& state, const DeviceState& shown)
 {
-    std::vector<DWORD_PTR> shown;
-    for (int i = 0; i < m_cbSampleRate.GetCount(); ++i)
-        shown.push_back(m_cbSampleRate.GetItemData(i));
-    if (shown != std::vector<DWORD_PTR>(state.rates.begin(), state.rates.end()))
+    if (state.rates != shown.rates)
     {
         m_cbSampleRate.ResetContent();
         for (unsigned int rate : state.rates)

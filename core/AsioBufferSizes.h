@@ -6,6 +6,8 @@ struct AsioBufferSize
 {
     unsigned int size; // samples
     std::wstring suffix;
+
+    bool operator==(const AsioBufferSize&) const = default;
 };
 
 // Ascending, without duplicate sizes.

@@ -36,6 +36,11 @@ public:
     UsbAudioStatus SetMute(const ChannelGroup& group, bool muted) const;
     // The range of a group's channel (1 or 2); nothing when it has no volume control.
     static std::optional<VolumeRange> RangeOf(const ChannelGroup& group, int record);
+    // A direction's group: 0 the inputs, 1 the outputs.
+    const ChannelGroup& Group(unsigned int direction) const
+    {
+        return direction == 0 ? m_inputChannels : m_outputChannels;
+    }
 
     ChannelGroup m_inputChannels{};
     ChannelGroup m_outputChannels{};

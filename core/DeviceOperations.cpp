@@ -3,11 +3,6 @@
 
 namespace
 {
-ChannelGroup& GroupOf(ChannelModel& channels, unsigned int direction)
-{
-    return direction == Preset::Input ? channels.m_inputChannels : channels.m_outputChannels;
-}
-
 Notice StatusError(const UsbAudioApi& api, const DeviceResult& result)
 {
     return {Notice::Kind::Error, StatusErrorText(api, result.label, result.status)};
@@ -102,13 +97,13 @@ void DeviceWorker::RefreshState()
     m_channels.Load();
     for (unsigned int level = 0; level < 4; ++level)
     {
-        const ChannelGroup& group = GroupOf(m_channels, level / 2);
+        const ChannelGroup& group = m_channels.Group(level / 2);
         if (const std::optional<VolumeRange> range =
                 ChannelModel::RangeOf(group, static_cast<int>(1 + level % 2)))
             m_state.ranges[level] = range;
     }
     for (unsigned int direction : {Preset::Input, Preset::Output})
-        m_state.described[direction] = GroupOf(m_channels, direction).count != 0;
+        m_state.described[direction] = m_channels.Group(direction).count != 0;
     ReadMixer();
 
     m_state.streamingMode = StreamingMode(m_session);
@@ -131,7 +126,7 @@ void DeviceWorker::ReadMixer()
         return;
     for (unsigned int direction : {Preset::Input, Preset::Output})
     {
-        ChannelGroup& group = GroupOf(m_channels, direction);
+        const ChannelGroup& group = m_channels.Group(direction);
         for (unsigned int record = 1; record <= 2; ++record)
             m_state.volumes[direction * 2 + record - 1] =
                 m_channels.ReadVolume(group.records[record]).value_or(0);
@@ -211,7 +206,7 @@ void DeviceWorker::SetVolume(unsigned int level, int16_t volume)
 {
     if (level >= 4)
         return;
-    const ChannelGroup& group = GroupOf(m_channels, level / 2);
+    const ChannelGroup& group = m_channels.Group(level / 2);
     if (m_channels.SetVolume(group.records[1 + level % 2], volume) == 0)
         m_state.volumes[level] = volume;
 }
@@ -220,7 +215,7 @@ void DeviceWorker::SetMute(unsigned int direction, bool muted)
 {
     if (direction > Preset::Output)
         return;
-    if (m_channels.SetMute(GroupOf(m_channels, direction), muted) == 0)
+    if (m_channels.SetMute(m_channels.Group(direction), muted) == 0)
         m_state.mutes[direction] = muted;
 }
 

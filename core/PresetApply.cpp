@@ -45,11 +45,6 @@ private:
     const UsbAudioApi& m_api;
     PresetOutcome& m_outcome;
 };
-
-const ChannelGroup& GroupOf(const ChannelModel& channels, int direction)
-{
-    return direction == Preset::Input ? channels.m_inputChannels : channels.m_outputChannels;
-}
 } // namespace
 
 Preset CapturePreset(DeviceSession& session, ChannelModel& channels)
@@ -62,13 +57,13 @@ Preset CapturePreset(DeviceSession& session, ChannelModel& channels)
     channels.Load();
     for (int level = 0; level < 4; ++level)
     {
-        const ChannelGroup& group = GroupOf(channels, level / 2);
+        const ChannelGroup& group = channels.Group(level / 2);
         if (group.count != 0)
             preset.levels[level] = channels.ReadVolume(group.records[1 + level % 2]);
     }
     for (int direction : {Preset::Input, Preset::Output})
-        if (GroupOf(channels, direction).count != 0)
-            preset.mutes[direction] = channels.ReadMute(GroupOf(channels, direction));
+        if (channels.Group(direction).count != 0)
+            preset.mutes[direction] = channels.ReadMute(channels.Group(direction));
     return preset;
 }
 
@@ -127,7 +122,7 @@ PresetOutcome ApplyPreset(DeviceSession& session, ChannelModel& channels, const 
             continue;
         const std::string step =
             std::string(kLevelNames[level]) + " " + DecibelText(*preset.levels[level]) + " dB";
-        const ChannelGroup& group = GroupOf(channels, level / 2);
+        const ChannelGroup& group = channels.Group(level / 2);
         const std::optional<VolumeRange> range = ChannelModel::RangeOf(group, 1 + level % 2);
         if (!range)
         {
@@ -148,7 +143,7 @@ PresetOutcome ApplyPreset(DeviceSession& session, ChannelModel& channels, const 
             continue;
         const std::string step =
             std::string(kMuteNames[direction]) + (*preset.mutes[direction] ? " on" : " off");
-        const ChannelGroup& group = GroupOf(channels, direction);
+        const ChannelGroup& group = channels.Group(direction);
         if (group.count == 0)
             steps.NotDone(step, "the device describes no such channels");
         else
