@@ -52,8 +52,11 @@ void DeviceWorker::Execute(const DeviceCommand& command, DeviceOutcome& outcome)
         }
         return;
     case DeviceCommand::Kind::Sync:
+        // Every notification signalled before is read to the end.
         if (m_drained.more || NotificationSignalled())
-            Drain();
+            do
+                Drain();
+            while (m_drained.more && !Stopping());
         return;
     }
 }

@@ -124,16 +124,19 @@ void DeviceWorker::Run()
             m_state.done = command->number;
             Publish(std::move(outcome));
         }
-        {
-            const std::lock_guard lock(m_lock);
-            if (m_stopping)
-                break;
-        }
+        if (Stopping())
+            break;
         if (m_watching && (waited == WAIT_OBJECT_0 + 1 || m_drained.more))
             Drain();
     }
     // The device goes with the thread; commands still queued go unanswered.
     m_session.Close();
+}
+
+bool DeviceWorker::Stopping() const
+{
+    const std::lock_guard lock(m_lock);
+    return m_stopping;
 }
 
 bool DeviceWorker::NotificationSignalled() const

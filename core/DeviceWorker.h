@@ -52,6 +52,7 @@ private:
     // once the driver ran dry.
     void Drain();
     bool NotificationSignalled() const;
+    bool Stopping() const;
 
     // Shared, under m_lock.
     mutable WnLock m_lock;
