@@ -21,11 +21,6 @@ void CGUI_KV58Dlg::ShowFirstState()
         OnDeviceNews();
 }
 
-void CGUI_KV58Dlg::RefreshDeviceControls()
-{
-    Sent(m_device.Refresh());
-}
-
 bool CGUI_KV58Dlg::EndDeviceWork(DWORD graceMs)
 {
     *m_newsWindow = nullptr;

@@ -36,14 +36,13 @@ HICON LoadIconForDpi(int metric, UINT dpi)
 } // namespace
 
 CGUI_KV58Dlg::CGUI_KV58Dlg(const UsbAudioApi& api, const HidApi& hid, bool showAllowed)
-    : CDialog(IDD_GUI_KV58_DIALOG), m_bShowAllowed(showAllowed),
-      m_device(api, hid,
-               [newsWindow = m_newsWindow]
-               {
-                   if (HWND window = *newsWindow)
-                       ::PostMessageW(window, WM_DEVICE_NEWS, 0, 0);
-               }),
-      m_state(m_device.State()),
+    : CDialog(IDD_GUI_KV58_DIALOG), m_device(api, hid,
+                                             [newsWindow = m_newsWindow]
+                                             {
+                                                 if (HWND window = *newsWindow)
+                                                     ::PostMessageW(window, WM_DEVICE_NEWS, 0, 0);
+                                             }),
+      m_state(m_device.State()), m_bShowAllowed(showAllowed),
       m_hIcon(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME)))
 {
 }

@@ -44,18 +44,34 @@ public:
     CGUI_KV58Dlg(const UsbAudioApi& api, const HidApi& hid, bool showAllowed);
     ~CGUI_KV58Dlg() override;
 
-    // Device connection.
-    // Asks for the device to be opened again, or its state to be read again.
-    void OpenDevice();
-    void RefreshDeviceControls();
     // Ends the device thread; false when a driver call has not returned
     // within the grace (the process must then end without waiting for it).
     bool EndDeviceWork(DWORD graceMs);
 
-    // Status reporting.
-    void ShowNotice(const Notice& notice);
+protected:
+    void DoDataExchange() override;
+    BOOL OnInitDialog() override;
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
-    // Presets.
+    // The one way the panel shows a message box; tests override it.
+    virtual int ShowMessageBox(const std::wstring& text, const std::wstring& caption, UINT style);
+
+    // Where the tray icon's requests to the shell go; tests record them.
+    void RouteShellCalls(decltype(&::Shell_NotifyIconW) notify) { m_trayIcon.m_notify = notify; }
+
+    // Where the device thread posts its news; null once the window is gone.
+    // Shared with the thread, which may outlive this object at the program's end.
+    std::shared_ptr<std::atomic<HWND>> m_newsWindow = std::make_shared<std::atomic<HWND>>();
+    DeviceThread m_device;
+    // The state on show.
+    std::shared_ptr<const DeviceState> m_state;
+
+private:
+    static constexpr UINT_PTR kBusyTimer = 0x8005;
+
+    // Asks for the device to be opened again.
+    void OpenDevice();
+    void ShowNotice(const Notice& notice);
     void ApplyPresetNamed(const std::wstring& name);
     // Saves the current settings and links; false after telling the user why not.
     bool SavePresetAs(const std::wstring& name);
@@ -82,24 +98,6 @@ public:
     CTransparentStatic2 m_label2;
     CTransparentStatic2 m_label3;
     CTransparentStatic2 m_label4;
-
-protected:
-    void DoDataExchange() override;
-    BOOL OnInitDialog() override;
-    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
-
-    // The one way the panel shows a message box; tests override it.
-    virtual int ShowMessageBox(const std::wstring& text, const std::wstring& caption, UINT style);
-
-    // Where the device thread posts its news; null once the window is gone.
-    // Shared with the thread, which may outlive this object at the program's end.
-    std::shared_ptr<std::atomic<HWND>> m_newsWindow = std::make_shared<std::atomic<HWND>>();
-    DeviceThread m_device;
-    // The state on show.
-    std::shared_ptr<const DeviceState> m_state;
-
-private:
-    static constexpr UINT_PTR kBusyTimer = 0x8005;
 
     // The user's choices.
     void OnSelchangeSampleRate();

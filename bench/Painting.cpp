@@ -187,7 +187,7 @@ void BenchPainting(FigureTable& table)
         PumpFor(5);
     }
 
-    HWND faderWindow = panel.m_fader1.m_hWnd;
+    HWND faderWindow = panel.Item(IDC_FADER_IN_LEFT);
     RECT client{};
     ::GetClientRect(faderWindow, &client);
     const int height = std::max<int>(client.bottom, 2);

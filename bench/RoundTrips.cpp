@@ -10,8 +10,8 @@ constexpr int kRuns = 20;
 
 void BenchRoundTrips(FigureTable& table)
 {
-    Figure time{"RefreshDeviceControls on the simulator: time", "ms", {}, ""};
-    Figure calls{"RefreshDeviceControls on the simulator: driver calls", "count", {}, ""};
+    Figure time{"a refresh on the simulator: time", "ms", {}, ""};
+    Figure calls{"a refresh on the simulator: driver calls", "count", {}, ""};
     SimulatedDevice device;
     device.Reset();
     UsbAudioLibrary library;
@@ -30,7 +30,7 @@ void BenchRoundTrips(FigureTable& table)
             device.ClearLog();
             const double start = NowMs();
             // The call only asks the device thread: done when the panel shows the result.
-            panel.RefreshDeviceControls();
+            panel.Refresh();
             if (!panel.Settle())
             {
                 time.note = "a refresh was not shown within 10 s; ";

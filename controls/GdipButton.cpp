@@ -342,6 +342,16 @@ LRESULT CGdipButton::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_KEYUP:
         OnKeyUp(static_cast<UINT>(wParam));
         return Default();
+    // An owner-drawn button keeps no check state of its own: the toggle
+    // answers as a check box does, for tools that drive or check the panel.
+    case BM_GETCHECK:
+        return m_toggled ? BST_CHECKED : BST_UNCHECKED;
+    case BM_SETCHECK:
+        SetToggled(wParam == BST_CHECKED);
+        return 0;
+    case BM_CLICK:
+        Click();
+        return 0;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
     case WM_UPDATEUISTATE:

@@ -115,6 +115,12 @@ int CPngSlider::PixelToPos(int pixel) const
         m_rangeMin + range * (static_cast<double>(pixel) - m_thumbHeight / 2 - m_marginTop) / span);
 }
 
+RECT CPngSlider::ThumbRect() const
+{
+    const int top = PosToPixel(m_pos) - m_thumbHeight / 2;
+    return {m_marginLeft, top, m_marginLeft + m_thumbWidth, top + m_thumbHeight};
+}
+
 void CPngSlider::Redraw() const
 {
     // Without a window there is nothing to redraw; a null window would mean the whole screen.
@@ -330,8 +336,8 @@ void CPngSlider::OnPaint()
         if (m_hasThumbImage)
         {
             const bool bright = m_hovering || (m_clickedFocus && m_hasFocus) || cues;
-            ThumbLook(bright).BlendOnto(frame.GetSafeHdc(), m_marginLeft,
-                                        PosToPixel(m_pos) - m_thumbHeight / 2);
+            const RECT thumb = ThumbRect();
+            ThumbLook(bright).BlendOnto(frame.GetSafeHdc(), thumb.left, thumb.top);
         }
         if (cues)
         {
@@ -401,6 +407,17 @@ LRESULT CPngSlider::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         m_hovering = FALSE;
         m_mouseTracked = FALSE;
         Redraw();
+        return 0;
+    // Read as a trackbar is, by tools that drive or check the panel.
+    case TBM_GETPOS:
+        return m_pos;
+    case TBM_GETRANGEMIN:
+        return m_rangeMin;
+    case TBM_GETRANGEMAX:
+        return m_rangeMax;
+    case TBM_GETTHUMBRECT:
+        if (lParam)
+            *reinterpret_cast<RECT*>(lParam) = ThumbRect();
         return 0;
     }
     return CStatic::WindowProc(msg, wParam, lParam);

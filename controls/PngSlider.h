@@ -81,6 +81,7 @@ protected:
 
 private:
     double Span() const;
+    RECT ThumbRect() const;
     void Redraw() const;
     void Notify(UINT msg) const;
     void MoveThumbTo(int y);

@@ -63,7 +63,7 @@ protected:
     {
         ASSERT_NE(panel().m_hWnd, nullptr);
         fake.Reset();
-        panel().OpenDevice();
+        panel().DeviceChanged();
         ASSERT_TRUE(panel().Settle());
         fake.TakeCalls();
     }
@@ -113,9 +113,10 @@ TEST_F(AccessibleObjects, EveryControlAnswersWithItsNameRoleValueAndState)
 {
     fake.SetVolume(14, 1, -2560);
     fake.SetVolume(15, 2, -5120);
-    panel().RefreshDeviceControls();
-    panel().m_btnMute2.SetToggled(true);
-    ::SetFocus(panel().m_fader2.m_hWnd);
+    panel().Refresh();
+    panel().Click(IDC_MUTE_OUTPUT);
+    ASSERT_TRUE(panel().Settle());
+    ::SetFocus(panel().Item(IDC_FADER_IN_RIGHT));
     struct Case
     {
         int id;
@@ -156,18 +157,17 @@ TEST_F(AccessibleObjects, EveryControlAnswersWithItsNameRoleValueAndState)
     }
     // The value is what the control shows: the readout, or the box's text.
     wchar_t text[32] = L"";
-    ::GetWindowTextW(panel().m_label3.m_hWnd, text, 32);
+    ::GetWindowTextW(panel().Item(IDC_LABEL_OUT_LEFT), text, 32);
     EXPECT_EQ(Value(ObjectOf(IDC_FADER_OUT_LEFT).p), std::wstring(text) + L" dB");
-    ::GetWindowTextW(panel().m_cbInputSource.m_hWnd, text, 32);
+    ::GetWindowTextW(panel().Item(IDC_INPUT_SOURCE), text, 32);
     EXPECT_EQ(Value(ObjectOf(IDC_INPUT_SOURCE).p), text);
     EXPECT_EQ(Value(ObjectOf(IDC_MUTE_INPUT).p), L"<null>") << "buttons have no value";
-    panel().m_btnMute2.SetToggled(false);
 }
 
 TEST_F(AccessibleObjects, WithoutADeviceFadersAndBoxesAreUnavailable)
 {
     fake.deviceCount = 0;
-    panel().OpenDevice();
+    panel().DeviceChanged();
     ASSERT_TRUE(panel().Settle());
     for (int id : {IDC_FADER_IN_LEFT, IDC_FADER_OUT_RIGHT, IDC_SAMPLE_RATE, IDC_ASIO_BUFFER})
         EXPECT_TRUE(State(ObjectOf(id).p) & STATE_SYSTEM_UNAVAILABLE) << id;
@@ -216,9 +216,9 @@ TEST_F(AccessibleObjects, DefaultActionTogglesMuteAndLink)
     EXPECT_EQ(fake.TakeCalls(),
               (std::vector<std::string>{"Set(14,0x01,1,0,len=1,data=01,timeout=500)"}));
     EXPECT_EQ(mute->accDoDefaultAction(kSelf), S_OK);
-    EXPECT_FALSE(panel().m_btnMute1.m_toggled);
-    EXPECT_TRUE(panel().m_btnLink2.m_toggled);
-    panel().m_btnLink2.SetToggled(false);
+    EXPECT_FALSE(panel().Checked(IDC_MUTE_INPUT));
+    EXPECT_TRUE(panel().Checked(IDC_LINK_OUTPUT));
+    panel().Ask(IDC_LINK_OUTPUT, BM_SETCHECK, BST_UNCHECKED);
     VARIANT other;
     other.vt = VT_I4;
     other.lVal = 1;
@@ -293,35 +293,37 @@ TEST_F(AccessibleObjects, EventsTellOfEveryChange)
         {"drag step: the press off the thumb, then one move",
          [&]
          {
-             p.m_fader1.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(13, 100));
-             p.m_fader1.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(13, 120));
-             p.m_fader1.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(13, 120));
+             p.Ask(IDC_FADER_IN_LEFT, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(13, 100));
+             p.Ask(IDC_FADER_IN_LEFT, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(13, 120));
+             p.Ask(IDC_FADER_IN_LEFT, WM_LBUTTONUP, 0, MAKELPARAM(13, 120));
          },
-         EVENT_OBJECT_VALUECHANGE, p.m_fader1.m_hWnd, 2},
-        {"key", [&] { p.m_fader1.SendMessage(WM_KEYDOWN, VK_DOWN, 0); }, EVENT_OBJECT_VALUECHANGE,
-         p.m_fader1.m_hWnd, 1},
+         EVENT_OBJECT_VALUECHANGE, p.Item(IDC_FADER_IN_LEFT), 2},
+        {"key", [&] { p.Ask(IDC_FADER_IN_LEFT, WM_KEYDOWN, VK_DOWN, 0); }, EVENT_OBJECT_VALUECHANGE,
+         p.Item(IDC_FADER_IN_LEFT), 1},
         {"linked partner",
          [&]
          {
-             p.m_btnLink1.SetToggled(true);
-             p.m_fader1.SendMessage(WM_KEYDOWN, VK_HOME, 0);
+             p.Ask(IDC_LINK_INPUT, BM_SETCHECK, BST_CHECKED);
+             p.Ask(IDC_FADER_IN_LEFT, WM_KEYDOWN, VK_HOME, 0);
          },
-         EVENT_OBJECT_VALUECHANGE, p.m_fader2.m_hWnd, 1},
+         EVENT_OBJECT_VALUECHANGE, p.Item(IDC_FADER_IN_RIGHT), 1},
         {"device notification",
          [&]
          {
              fake.SetVolume(15, 1, -7680);
              fake.Notify(3);
          },
-         EVENT_OBJECT_VALUECHANGE, p.m_fader3.m_hWnd, 1},
-        {"a click on mute", [&] { p.m_btnMute1.Click(); }, EVENT_OBJECT_STATECHANGE,
-         p.m_btnMute1.m_hWnd, 1},
-        {"the device showing the same mute state", [&] { p.m_btnLink1.SetToggled(true); },
-         EVENT_OBJECT_STATECHANGE, p.m_btnLink1.m_hWnd, 0},
-        {"focus", [&] { ::SetFocus(p.m_fader4.m_hWnd); }, EVENT_OBJECT_FOCUS, p.m_fader4.m_hWnd, 1},
+         EVENT_OBJECT_VALUECHANGE, p.Item(IDC_FADER_OUT_LEFT), 1},
+        {"a click on mute", [&] { p.Click(IDC_MUTE_INPUT); }, EVENT_OBJECT_STATECHANGE,
+         p.Item(IDC_MUTE_INPUT), 1},
+        {"the device showing the same mute state",
+         [&] { p.Ask(IDC_LINK_INPUT, BM_SETCHECK, BST_CHECKED); }, EVENT_OBJECT_STATECHANGE,
+         p.Item(IDC_LINK_INPUT), 0},
+        {"focus", [&] { ::SetFocus(p.Item(IDC_FADER_OUT_RIGHT)); }, EVENT_OBJECT_FOCUS,
+         p.Item(IDC_FADER_OUT_RIGHT), 1},
     };
-    p.m_fader1.SendMessage(WM_KEYDOWN, VK_HOME, 0);
-    p.m_fader2.SendMessage(WM_KEYDOWN, VK_END, 0);
+    p.Ask(IDC_FADER_IN_LEFT, WM_KEYDOWN, VK_HOME, 0);
+    p.Ask(IDC_FADER_IN_RIGHT, WM_KEYDOWN, VK_END, 0);
     for (const Case& c : cases)
     {
         PumpFor(100);
@@ -335,6 +337,5 @@ TEST_F(AccessibleObjects, EventsTellOfEveryChange)
             EXPECT_EQ(Count(c.event, c.window), c.count) << c.what;
     }
     ::UnhookWinEvent(hook);
-    p.m_btnLink1.SetToggled(false);
-    p.m_btnMute1.SetToggled(false);
+    p.Ask(IDC_LINK_INPUT, BM_SETCHECK, BST_UNCHECKED);
 }

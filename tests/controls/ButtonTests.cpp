@@ -144,6 +144,16 @@ TEST_F(ButtonTest, ReleaseInsideTogglesBeforeTheClickIsReported)
     EXPECT_TRUE(Near(Shown(16, 16), kRed));
 }
 
+TEST_F(ButtonTest, AnswersCheckBoxMessagesWithItsToggle)
+{
+    button.SendMessage(BM_SETCHECK, BST_CHECKED);
+    EXPECT_TRUE(button.m_toggled);
+    EXPECT_TRUE(host.clicks.empty()) << "setting the state is not a click";
+    button.SendMessage(BM_CLICK);
+    EXPECT_EQ(button.SendMessage(BM_GETCHECK), BST_UNCHECKED);
+    EXPECT_EQ(host.clicks, (std::vector<BOOL>{FALSE}));
+}
+
 TEST_F(ButtonTest, ReleaseOutsideNeitherTogglesNorClicks)
 {
     for (POINT outside : {POINT{34, 5}, POINT{5, 32}, POINT{-3, 5}, POINT{5, -3}})

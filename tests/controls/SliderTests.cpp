@@ -86,6 +86,17 @@ TEST_F(SliderTest, MapsPositionsToThumbCentresAndBack)
     slider.SetPos(-30000);
     EXPECT_EQ(slider.m_pos, kLow);
     EXPECT_TRUE(Reports().empty()) << "SetPos posts nothing";
+
+    // Read as a trackbar is.
+    slider.SetPos(-11264);
+    EXPECT_EQ(slider.SendMessage(TBM_GETPOS), -11264);
+    EXPECT_EQ(slider.SendMessage(TBM_GETRANGEMIN), kLow);
+    EXPECT_EQ(slider.SendMessage(TBM_GETRANGEMAX), kHigh);
+    RECT thumb{};
+    slider.SendMessage(TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
+    EXPECT_EQ((thumb.top + thumb.bottom) / 2, 73);
+    EXPECT_EQ(thumb.right - thumb.left, slider.m_thumbWidth);
+    EXPECT_EQ(thumb.bottom - thumb.top, slider.m_thumbHeight);
 }
 
 TEST_F(SliderTest, RangeOfOnePositionHasItsThumbAtTheTop)

@@ -39,11 +39,7 @@ class DevicePanel : public TestPanel
 {
 public:
     // Never shown, and out of the tray: these tests look at neither.
-    DevicePanel() : TestPanel(Fake().api(), NoHid())
-    {
-        m_bShowAllowed = false;
-        StayOutOfTheTray();
-    }
+    DevicePanel() : TestPanel(Fake().api(), NoHid(), false) { StayOutOfTheTray(); }
 };
 
 const int kDeviceBoxes[] = {IDC_INPUT_SOURCE, IDC_SAMPLE_RATE, IDC_STREAMING_MODE, IDC_ASIO_BUFFER};
@@ -332,13 +328,12 @@ TEST_F(DeviceConnection, ThePanelAnswersAtOnceWhileEveryRequestStalls)
     Fake().Fail("Get", 0xE0000001);
     Fake().Fail("Set", 0xE0000001);
     const ULONGLONG start = ::GetTickCount64();
-    panel.m_btnMute1.SetToggled(true);
-    panel.Notify(IDC_MUTE_INPUT, BN_CLICKED);
+    panel.Click(IDC_MUTE_INPUT);
     Fake().Notify(3);
     ::PostMessageW(panel.m_hWnd, WM_PNP_NOTIFY, 1, 0);
     EXPECT_LT(::GetTickCount64() - start, 100u) << "sending never waits for the device";
     EXPECT_LE(WorstRoundTrip(panel.m_hWnd, 200), 100u);
-    EXPECT_TRUE(panel.m_btnMute1.m_toggled) << "the control keeps the user's choice meanwhile";
+    EXPECT_TRUE(panel.Checked(IDC_MUTE_INPUT)) << "the control keeps the user's choice meanwhile";
     EXPECT_LE(WorstRoundTrip(panel.m_hWnd, 1000), 100u);
 }
 
@@ -350,16 +345,13 @@ TEST_F(DeviceConnection, ADragOnAStalledDeviceSendsItsLastPositionAndSkipsTheRes
     StallRequests(300);
     for (int position : {-1000, -2000, -3000, -4000, -5000})
     {
-        panel.m_fader1.SetPos(position);
         panel.FaderMoved(IDC_FADER_IN_LEFT, position);
         // The first value goes out at once and holds the device.
         ASSERT_TRUE(PumpUntil([] { return !Fake().CallsTo("Set(").empty(); }));
     }
     // A mute after the drag comes after the drag's first value, the drag's
     // last value after the mute it followed.
-    panel.m_btnMute1.SetToggled(true);
-    panel.Notify(IDC_MUTE_INPUT, BN_CLICKED);
-    panel.m_fader1.SetPos(-6000);
+    panel.Click(IDC_MUTE_INPUT);
     panel.FaderMoved(IDC_FADER_IN_LEFT, -6000);
     ASSERT_TRUE(panel.Settle());
     // Position p is volume -22528 - p on this fader.
@@ -368,7 +360,7 @@ TEST_F(DeviceConnection, ADragOnAStalledDeviceSendsItsLastPositionAndSkipsTheRes
                                         "Set(14,0x01,1,0,len=1,data=01,timeout=500)",
                                         "Set(14,0x01,2,1,len=2,data=70bf,timeout=500)"}));
     EXPECT_EQ(Fake().Volume(14, 1), -22528 + 6000);
-    EXPECT_EQ(panel.m_fader1.m_pos, -6000) << "the fader stays where the user left it";
+    EXPECT_EQ(panel.Position(IDC_FADER_IN_LEFT), -6000) << "the fader stays where the user left it";
 }
 
 TEST_F(DeviceConnection, LongDeviceWorkShowsTheWorkingCursorUntilItIsDone)

@@ -195,7 +195,8 @@ TEST(PanelAtScale, MovesBetweenScalesWithoutLeaking)
     PumpFor(100);
     ExpectLayoutAt(panel.m_hWnd, 96);
 
-    const std::weak_ptr<const CGdiPlusBitmap> art96 = panel.m_btnMute1.m_imgStandard;
+    const std::weak_ptr<const CGdiPlusBitmap> art96 =
+        panel.ControlOf<CGdipButton>(IDC_MUTE_INPUT).m_imgStandard;
     const auto [field96, text96] = SampleRateField(panel.m_hWnd);
     MoveToDpi(panel, 144);
     EXPECT_TRUE(art96.expired()) << "the old scale's art is freed";
@@ -203,11 +204,13 @@ TEST(PanelAtScale, MovesBetweenScalesWithoutLeaking)
     // The always-open box's field keeps its margins in scale, not only its text.
     const auto [field144, text144] = SampleRateField(panel.m_hWnd);
     EXPECT_EQ(field144 - text144, Scaled(field96 - text96, 144));
-    EXPECT_EQ(panel.m_fader1.m_thumbHeight, 26);
-    EXPECT_EQ(panel.m_skin->ArtDpi(), 144u);
-    EXPECT_EQ(panel.m_btnMute1.m_imgStandard, panel.m_btnMute2.m_imgStandard)
+    RECT thumb{};
+    panel.Ask(IDC_FADER_IN_LEFT, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
+    EXPECT_EQ(thumb.bottom - thumb.top, 26);
+    const CGdipButton& mute = panel.ControlOf<CGdipButton>(IDC_MUTE_INPUT);
+    EXPECT_EQ(mute.m_imgStandard, panel.ControlOf<CGdipButton>(IDC_MUTE_OUTPUT).m_imgStandard)
         << "one decoded image for both buttons";
-    EXPECT_TRUE(panel.m_btnMute1.m_statesBuilt) << "looks built again at the new size";
+    EXPECT_TRUE(mute.m_statesBuilt) << "looks built again at the new size";
     EXPECT_EQ(TabWalk(panel.m_hWnd),
               (std::vector<int>{IDC_FADER_IN_LEFT, IDC_FADER_IN_RIGHT, IDC_LINK_INPUT,
                                 IDC_MUTE_INPUT, IDC_FADER_OUT_LEFT, IDC_FADER_OUT_RIGHT,

@@ -50,13 +50,6 @@ const HidApi& NoHid()
     return api;
 }
 
-std::wstring TextOf(HWND window)
-{
-    wchar_t text[64] = L"";
-    ::GetWindowTextW(window, text, 64);
-    return text;
-}
-
 std::string Narrow(const std::wstring& text)
 {
     std::string narrow;
@@ -192,25 +185,21 @@ const char* PanelFuzz::Act()
 
 const char* PanelFuzz::ChooseItem()
 {
-    const CComboBox* boxes[] = {&m_panel->m_cbInputSource, &m_panel->m_cbSampleRate,
-                                &m_panel->m_cbStreamingMode, &m_panel->m_cbAsioBuffer};
-    const CComboBox& box = *boxes[m_random.Below(4)];
+    const int box =
+        m_random.Pick({IDC_INPUT_SOURCE, IDC_SAMPLE_RATE, IDC_STREAMING_MODE, IDC_ASIO_BUFFER});
     // The user cannot reach a disabled box.
-    if (!::IsWindowEnabled(box.m_hWnd))
+    if (!::IsWindowEnabled(m_panel->Item(box)))
         return "choose in a disabled box (nothing)";
-    const int count = box.GetCount();
-    box.SetCurSel(m_random.Between(-1, count - 1));
-    ::SendMessageW(m_panel->m_hWnd, WM_COMMAND,
-                   MAKEWPARAM(::GetDlgCtrlID(box.m_hWnd), CBN_SELCHANGE),
-                   reinterpret_cast<LPARAM>(box.m_hWnd));
+    const auto count = static_cast<int>(m_panel->Ask(box, CB_GETCOUNT));
+    m_panel->Ask(box, CB_SETCURSEL, static_cast<WPARAM>(m_random.Between(-1, count - 1)));
+    m_panel->Notify(box, CBN_SELCHANGE);
     return "choose a combo item";
 }
 
 const char* PanelFuzz::Fader()
 {
-    CPngSlider* faders[] = {&m_panel->m_fader1, &m_panel->m_fader2, &m_panel->m_fader3,
-                            &m_panel->m_fader4};
-    const HWND fader = faders[m_random.Below(4)]->m_hWnd;
+    const HWND fader = m_panel->Item(m_random.Pick(
+        {IDC_FADER_IN_LEFT, IDC_FADER_IN_RIGHT, IDC_FADER_OUT_LEFT, IDC_FADER_OUT_RIGHT}));
     const auto y = [&] { return m_random.Between(-60, 220); };
     switch (m_random.Below(3))
     {
@@ -321,62 +310,63 @@ void PanelFuzz::Calm()
 std::vector<std::string> PanelFuzz::Mismatches()
 {
     std::vector<std::string> found;
-    const auto selected = [](const CComboBox& box)
-    { return box.GetCurSel() == CB_ERR ? std::wstring() : box.GetLBText(box.GetCurSel()); };
+    const TestPanel& panel = *m_panel;
     const std::wstring rate = std::to_wstring(fake.currentRate) + L" Hz";
-    if (m_panel->m_cbSampleRate.FindStringExact(rate) != CB_ERR &&
-        selected(m_panel->m_cbSampleRate) != rate)
-        found.push_back("rate shown \"" + Narrow(selected(m_panel->m_cbSampleRate)) + "\"");
+    const std::vector<std::wstring> rates = panel.Items(IDC_SAMPLE_RATE);
+    if (std::find(rates.begin(), rates.end(), rate) != rates.end() &&
+        panel.Selected(IDC_SAMPLE_RATE) != rate)
+        found.push_back("rate shown \"" + Narrow(panel.Selected(IDC_SAMPLE_RATE)) + "\"");
     const uint8_t input = fake.Byte(11, 0);
     const wchar_t* inputText = input == 1 ? L"Analog In" : input == 2 ? L"SPDIF IN" : L"";
-    if (selected(m_panel->m_cbInputSource) != inputText)
-        found.push_back("input shown \"" + Narrow(selected(m_panel->m_cbInputSource)) + "\"");
-    const std::pair<const CWnd*, int> inputs[] = {{&m_panel->m_label1, 1}, {&m_panel->m_label2, 2}};
+    if (panel.Selected(IDC_INPUT_SOURCE) != inputText)
+        found.push_back("input shown \"" + Narrow(panel.Selected(IDC_INPUT_SOURCE)) + "\"");
+    const std::pair<int, int> inputs[] = {{IDC_LABEL_IN_LEFT, 1}, {IDC_LABEL_IN_RIGHT, 2}};
     for (const auto& [label, channel] : inputs)
-        if (TextOf(label->m_hWnd) !=
+        if (panel.Text(label) !=
             std::to_wstring(fake.Volume(14, static_cast<uint8_t>(channel)) / 256))
             found.push_back("input level " + std::to_string(channel) + " shown " +
-                            Narrow(TextOf(label->m_hWnd)));
-    if ((m_panel->m_btnMute1.m_toggled != FALSE) != (fake.Byte(14, 1) != 0))
+                            Narrow(panel.Text(label)));
+    if (panel.Checked(IDC_MUTE_INPUT) != (fake.Byte(14, 1) != 0))
         found.push_back("input mute shown wrong");
     return found;
 }
 
 void PanelFuzz::Paint()
 {
-    for (const CWnd* control : std::initializer_list<const CWnd*>{
-             &m_panel->m_fader1, &m_panel->m_fader2, &m_panel->m_fader3, &m_panel->m_fader4,
-             &m_panel->m_btnMute1, &m_panel->m_btnMute2, &m_panel->m_btnLink1,
-             &m_panel->m_btnLink2})
-        ::SendMessageW(control->m_hWnd, WM_PAINT, 0, 0);
+    for (int control :
+         {IDC_FADER_IN_LEFT, IDC_FADER_IN_RIGHT, IDC_FADER_OUT_LEFT, IDC_FADER_OUT_RIGHT,
+          IDC_MUTE_INPUT, IDC_MUTE_OUTPUT, IDC_LINK_INPUT, IDC_LINK_OUTPUT})
+        m_panel->Ask(control, WM_PAINT);
 }
 
 void PanelFuzz::CheckCombos(std::vector<std::string>& problems)
 {
-    const auto items = [](const CComboBox& box)
+    const auto items = [&](int box)
     {
+        const std::vector<std::wstring> texts = m_panel->Items(box);
+        const std::vector<DWORD_PTR> data = m_panel->ItemData(box);
         std::vector<std::pair<std::wstring, DWORD_PTR>> list;
-        for (int i = 0; i < box.GetCount(); ++i)
-            list.emplace_back(box.GetLBText(i), box.GetItemData(i));
+        for (size_t i = 0; i < texts.size() && i < data.size(); ++i)
+            list.emplace_back(texts[i], data[i]);
         return list;
     };
-    for (const auto& [text, rate] : items(m_panel->m_cbSampleRate))
+    for (const auto& [text, rate] : items(IDC_SAMPLE_RATE))
         if (text != RateItem(static_cast<unsigned int>(rate)) || rate < 44100 || rate > 96000 ||
             !m_driver.ListedRates().count(static_cast<unsigned int>(rate)))
             problems.push_back("sample-rate item \"" + Narrow(text) + "\" (" +
                                std::to_string(rate) + ")");
 
-    const auto sources = items(m_panel->m_cbInputSource);
+    const auto sources = items(IDC_INPUT_SOURCE);
     if (!sources.empty() && sources != decltype(sources){{L"SPDIF IN", 2}, {L"Analog In", 1}})
         problems.push_back("input-source items");
 
     const decltype(sources) presets{{L"Min latency (1 ms)", 1}, {L"Low latency (2 ms)", 2},
                                     {L"Standard (4 ms)", 4},    {L"Relaxed (8 ms)", 8},
                                     {L"Safe (16 ms)", 16},      {L"Extra Safe (32 ms)", 32}};
-    if (items(m_panel->m_cbStreamingMode) != presets)
+    if (items(IDC_STREAMING_MODE) != presets)
         problems.push_back("streaming-mode items");
 
-    const auto sizes = items(m_panel->m_cbAsioBuffer);
+    const auto sizes = items(IDC_ASIO_BUFFER);
     int standard = 0;
     DWORD_PTR previous = 0;
     for (size_t i = 0; i < sizes.size(); ++i)
@@ -394,27 +384,25 @@ void PanelFuzz::CheckCombos(std::vector<std::string>& problems)
         problems.push_back("ASIO list of " + std::to_string(sizes.size()) + " items");
 
     const bool open = m_panel->Shown().open;
-    for (const CComboBox* box : {&m_panel->m_cbInputSource, &m_panel->m_cbSampleRate,
-                                 &m_panel->m_cbStreamingMode, &m_panel->m_cbAsioBuffer})
-        if ((::IsWindowEnabled(box->m_hWnd) != FALSE) != open)
+    for (int box : {IDC_INPUT_SOURCE, IDC_SAMPLE_RATE, IDC_STREAMING_MODE, IDC_ASIO_BUFFER})
+        if ((::IsWindowEnabled(m_panel->Item(box)) != FALSE) != open)
             problems.push_back("a combo box enabled without a device, or the reverse");
 }
 
 void PanelFuzz::CheckFaders(std::vector<std::string>& problems)
 {
-    const std::pair<const CPngSlider*, const CWnd*> pairs[] = {
-        {&m_panel->m_fader1, &m_panel->m_label1},
-        {&m_panel->m_fader2, &m_panel->m_label2},
-        {&m_panel->m_fader3, &m_panel->m_label3},
-        {&m_panel->m_fader4, &m_panel->m_label4}};
+    const std::pair<int, int> pairs[] = {{IDC_FADER_IN_LEFT, IDC_LABEL_IN_LEFT},
+                                         {IDC_FADER_IN_RIGHT, IDC_LABEL_IN_RIGHT},
+                                         {IDC_FADER_OUT_LEFT, IDC_LABEL_OUT_LEFT},
+                                         {IDC_FADER_OUT_RIGHT, IDC_LABEL_OUT_RIGHT}};
     for (const auto& [fader, label] : pairs)
     {
-        const int lo = fader->m_rangeMin, hi = fader->m_rangeMax, pos = fader->m_pos;
+        const auto [lo, hi] = m_panel->Range(fader);
+        const int pos = m_panel->Position(fader);
         const auto where = [&]
         {
             std::ostringstream text;
-            text << "fader " << ::GetDlgCtrlID(fader->m_hWnd) << " [" << lo << ", " << hi << "] at "
-                 << pos;
+            text << "fader " << fader << " [" << lo << ", " << hi << "] at " << pos;
             return text.str();
         };
         if (!(lo <= pos && pos <= hi))
@@ -424,7 +412,7 @@ void PanelFuzz::CheckFaders(std::vector<std::string>& problems)
         }
         // The readout shows the volume of the position in whole decibels; a
         // value read beyond an end of the range leaves the fader at that end.
-        const std::wstring text = TextOf(label->m_hWnd);
+        const std::wstring text = m_panel->Text(label);
         wchar_t* end = nullptr;
         const long shown = std::wcstol(text.c_str(), &end, 10);
         const int expected = (lo + hi - pos) / 256;

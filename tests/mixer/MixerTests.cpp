@@ -11,13 +11,6 @@ namespace
 {
 FakeUsbAudio& fake = FakeUsbAudio::Instance();
 
-std::wstring TextOf(const CWnd& window)
-{
-    wchar_t text[32] = L"";
-    ::GetWindowTextW(window.m_hWnd, text, 32);
-    return text;
-}
-
 // One panel serves every test: destroying a panel costs seconds under Wine.
 // Each test starts from the device's default state and a panel that has
 // just read it, as a freshly opened panel would.
@@ -37,20 +30,10 @@ protected:
     {
         ASSERT_NE(panel.m_hWnd, nullptr) << "the panel was not created";
         fake.Reset();
-        for (CPngSlider* fader :
-             {&panel.m_fader1, &panel.m_fader2, &panel.m_fader3, &panel.m_fader4})
-        {
-            fader->m_rangeMin = 0;
-            fader->m_rangeMax = 100;
-            fader->m_pos = 0;
-            fader->m_resetRequest = FALSE;
-        }
-        for (CGdipButton* button :
-             {&panel.m_btnMute1, &panel.m_btnMute2, &panel.m_btnLink1, &panel.m_btnLink2})
-            button->m_toggled = FALSE;
-        for (CWnd* label : {&panel.m_label1, &panel.m_label2, &panel.m_label3, &panel.m_label4})
-            ::SetWindowTextW(label->m_hWnd, L"");
-        panel.OpenDevice();
+        // Links are the panel's own: each test starts unlinked.
+        for (int link : {IDC_LINK_INPUT, IDC_LINK_OUTPUT})
+            panel.Ask(link, BM_SETCHECK, BST_UNCHECKED);
+        panel.DeviceChanged();
         Settle();
         // Nothing a previous test posted may reach this one.
         MSG msg;
@@ -64,7 +47,7 @@ protected:
     void Settle() { ASSERT_TRUE(panel.Settle()) << "the device thread did not settle"; }
     void Refresh()
     {
-        panel.RefreshDeviceControls();
+        panel.Refresh();
         Settle();
     }
     // Calls made by everything asked so far.
@@ -115,11 +98,8 @@ TEST_F(Mixer, InputRangeIsFixedWhateverTheDriverSays)
     fake.inputChannels = {FakeUsbAudio::Channel(3, 7, -100, 100, 0),
                           FakeUsbAudio::Channel(3, 8, 5, 6, 0)};
     Refresh();
-    for (CPngSlider* fader : {&panel.m_fader1, &panel.m_fader2})
-    {
-        EXPECT_EQ(fader->m_rangeMin, -22528);
-        EXPECT_EQ(fader->m_rangeMax, 0);
-    }
+    for (int fader : {IDC_FADER_IN_LEFT, IDC_FADER_IN_RIGHT})
+        EXPECT_EQ(panel.Range(fader), std::make_pair(-22528, 0));
     ASSERT_EQ(session.Open(), 0u);
     channels.Load();
     const ChannelGroup& input = channels.m_inputChannels;
@@ -143,41 +123,37 @@ TEST_F(Mixer, ReadoutsAndPositionsComeFromTheValuesRead)
     {
         fake.SetVolume(14, 1, volume);
         Refresh();
-        EXPECT_EQ(TextOf(panel.m_label1), text) << volume;
+        EXPECT_EQ(panel.Text(IDC_LABEL_IN_LEFT), text) << volume;
     }
     // 255 lies above the input maximum: the fader stops at its top.
-    EXPECT_EQ(panel.m_fader1.m_pos, panel.m_fader1.m_rangeMin);
+    EXPECT_EQ(panel.Position(IDC_FADER_IN_LEFT), panel.Range(IDC_FADER_IN_LEFT).first);
     fake.SetVolume(14, 2, -22528);
     fake.SetVolume(15, 1, -24576);
     fake.SetVolume(15, 2, -32768);
     Refresh();
-    EXPECT_EQ(panel.m_fader2.m_pos, 0) << "the quietest volume sits at the bottom";
-    EXPECT_EQ(panel.m_fader3.m_pos, 0);
-    EXPECT_EQ(TextOf(panel.m_label3), L"-96");
-    EXPECT_EQ(panel.m_fader4.m_pos, 0) << "below the minimum: at the bottom";
-    EXPECT_EQ(TextOf(panel.m_label4), L"-128") << "the readout shows the value read";
+    EXPECT_EQ(panel.Position(IDC_FADER_IN_RIGHT), 0) << "the quietest volume sits at the bottom";
+    EXPECT_EQ(panel.Position(IDC_FADER_OUT_LEFT), 0);
+    EXPECT_EQ(panel.Text(IDC_LABEL_OUT_LEFT), L"-96");
+    EXPECT_EQ(panel.Position(IDC_FADER_OUT_RIGHT), 0) << "below the minimum: at the bottom";
+    EXPECT_EQ(panel.Text(IDC_LABEL_OUT_RIGHT), L"-128") << "the readout shows the value read";
 }
 
 TEST_F(Mixer, TopAndBottomOfAnInputFaderSendTheRangeEnds)
 {
-    panel.m_fader1.SetPos(-22528);
-    panel.FaderMoved(IDC_FADER_IN_LEFT, panel.m_fader1.m_pos);
-    panel.m_fader1.SetPos(0);
-    panel.FaderMoved(IDC_FADER_IN_LEFT, panel.m_fader1.m_pos);
+    panel.FaderMoved(IDC_FADER_IN_LEFT, -22528);
+    panel.FaderMoved(IDC_FADER_IN_LEFT, 0);
     EXPECT_EQ(Calls(), (std::vector<std::string>{VolumeSet(14, 1, 0), VolumeSet(14, 1, -22528)}));
-    EXPECT_EQ(TextOf(panel.m_label1), L"-88");
+    EXPECT_EQ(panel.Text(IDC_LABEL_IN_LEFT), L"-88");
 }
 
 TEST_F(Mixer, OneChannelOutputGroupLeavesTheRightRecordEmpty)
 {
     fake.outputChannels = {FakeUsbAudio::Channel(15, 1, -24576, 0)};
     Refresh();
-    EXPECT_EQ(panel.m_fader4.m_rangeMin, 0);
-    EXPECT_EQ(panel.m_fader4.m_rangeMax, 0);
+    EXPECT_EQ(panel.Range(IDC_FADER_OUT_RIGHT), std::make_pair(0, 0));
     Calls();
-    panel.m_fader4.SetPos(1234);
-    EXPECT_EQ(panel.m_fader4.m_pos, 0);
-    panel.FaderMoved(IDC_FADER_OUT_RIGHT, panel.m_fader4.m_pos);
+    panel.FaderMoved(IDC_FADER_OUT_RIGHT, 1234);
+    EXPECT_EQ(panel.Position(IDC_FADER_OUT_RIGHT), 0);
     EXPECT_EQ(Calls(), (std::vector<std::string>{VolumeSet(0, 0, 0)}));
 }
 
@@ -186,8 +162,8 @@ TEST_F(Mixer, OutputGroupWithoutVolumeControlKeepsThePreviousRanges)
     fake.outputChannels = {FakeUsbAudio::Channel(15, 1, -1000, 0, 0),
                            FakeUsbAudio::Channel(15, 2, -1000, 0, 0)};
     Refresh();
-    EXPECT_EQ(panel.m_fader3.m_rangeMin, -24576);
-    EXPECT_EQ(panel.m_fader4.m_rangeMin, -24576);
+    EXPECT_EQ(panel.Range(IDC_FADER_OUT_LEFT).first, -24576);
+    EXPECT_EQ(panel.Range(IDC_FADER_OUT_RIGHT).first, -24576);
 }
 
 TEST_F(Mixer, ReversedRangeFromTheDriverIsUsedTheRightWayRound)
@@ -198,12 +174,12 @@ TEST_F(Mixer, ReversedRangeFromTheDriverIsUsedTheRightWayRound)
     fake.SetVolume(15, 2, -1000);
     Refresh();
     Refresh();
-    EXPECT_EQ(panel.m_fader3.m_rangeMin, -6000);
-    EXPECT_EQ(panel.m_fader3.m_rangeMax, 0);
-    EXPECT_EQ(panel.m_fader3.m_pos, -3000);
-    EXPECT_EQ(panel.m_fader4.m_pos, -5000);
+    EXPECT_EQ(panel.Range(IDC_FADER_OUT_LEFT).first, -6000);
+    EXPECT_EQ(panel.Range(IDC_FADER_OUT_LEFT).second, 0);
+    EXPECT_EQ(panel.Position(IDC_FADER_OUT_LEFT), -3000);
+    EXPECT_EQ(panel.Position(IDC_FADER_OUT_RIGHT), -5000);
     Calls();
-    panel.FaderMoved(IDC_FADER_OUT_RIGHT, panel.m_fader4.m_pos);
+    panel.FaderMoved(IDC_FADER_OUT_RIGHT, panel.Position(IDC_FADER_OUT_RIGHT));
     EXPECT_EQ(Calls(), (std::vector<std::string>{VolumeSet(15, 2, -1000)})) << "no drift";
 }
 
@@ -216,10 +192,10 @@ TEST_F(Mixer, ChannelCountBeyondTheBufferIsClamped)
     channels.Load();
     EXPECT_EQ(channels.m_inputChannels.count, 8u) << "seven driver records and the master record";
     EXPECT_EQ(channels.m_outputChannels.count, 8u);
-    EXPECT_EQ(panel.m_fader3.m_rangeMin, -1000);
+    EXPECT_EQ(panel.Range(IDC_FADER_OUT_LEFT).first, -1000);
     fake.SetVolume(15, 1, -500);
     Refresh();
-    EXPECT_EQ(panel.m_fader3.m_pos, -500);
+    EXPECT_EQ(panel.Position(IDC_FADER_OUT_LEFT), -500);
 }
 
 TEST_F(Mixer, FailedChannelQueryLeavesTheGroupEmptyWhateverTheDriverWrote)
@@ -231,30 +207,29 @@ TEST_F(Mixer, FailedChannelQueryLeavesTheGroupEmptyWhateverTheDriverWrote)
     channels.Load();
     EXPECT_EQ(channels.m_outputChannels.count, 0u);
     EXPECT_EQ(channels.m_outputChannels.records[1].featureUnitId, 0);
-    EXPECT_EQ(panel.m_fader3.m_rangeMin, -24576) << "the previous range stays";
+    EXPECT_EQ(panel.Range(IDC_FADER_OUT_LEFT).first, -24576) << "the previous range stays";
     EXPECT_EQ(channels.m_inputChannels.count, 3u);
     Calls();
-    panel.m_fader3.SetPos(-24576);
-    panel.FaderMoved(IDC_FADER_OUT_LEFT, panel.m_fader3.m_pos);
+    panel.FaderMoved(IDC_FADER_OUT_LEFT, -24576);
     EXPECT_EQ(Calls(), (std::vector<std::string>{VolumeSet(0, 0, 0)}));
 }
 
 TEST_F(Mixer, TheDeviceDoesNotMoveAFaderTheUserHoldsOrHasJustMoved)
 {
-    const int shown = panel.m_fader1.m_pos;
+    panel.Press(IDC_FADER_IN_LEFT);
+    const int shown = panel.Position(IDC_FADER_IN_LEFT);
     fake.SetVolume(14, 1, -5120);
-    panel.m_fader1.m_dragging = TRUE;
     fake.Notify(3);
     Settle();
-    EXPECT_EQ(panel.m_fader1.m_pos, shown) << "held by the mouse";
-    panel.m_fader1.m_dragging = FALSE;
-    // A move whose message waits in the queue behind the device's news wins.
-    panel.RefreshDeviceControls();
+    EXPECT_EQ(panel.Position(IDC_FADER_IN_LEFT), shown) << "held by the mouse";
+    // A release whose message waits in the queue behind the device's news wins.
+    fake.SetVolume(14, 1, -5120);
+    panel.Refresh();
     ASSERT_TRUE(panel.DeviceDone());
-    ::PostMessageW(panel.m_hWnd, WM_PNGSLIDER_CHANGED, IDC_FADER_IN_LEFT, shown);
+    panel.Release(IDC_FADER_IN_LEFT);
     Settle();
     EXPECT_EQ(fake.Volume(14, 1), -22528 - shown);
-    EXPECT_EQ(panel.m_fader1.m_pos, shown);
+    EXPECT_EQ(panel.Position(IDC_FADER_IN_LEFT), shown);
 }
 
 TEST_F(Mixer, FailedReadsShowZeroVolumeAndAnUnmutedButton)
@@ -263,48 +238,46 @@ TEST_F(Mixer, FailedReadsShowZeroVolumeAndAnUnmutedButton)
     fake.Fail("Get(14,1)", 0xE0000001);
     fake.Fail("Get(15,2)", 0xE0000001);
     Refresh();
-    EXPECT_FALSE(panel.m_btnMute1.m_toggled) << "a failed mute read shows untoggled even if muted";
-    EXPECT_EQ(TextOf(panel.m_label3), L"0");
-    EXPECT_EQ(panel.m_fader3.m_pos, -24576) << "the position of 0 dB";
+    EXPECT_FALSE(panel.Checked(IDC_MUTE_INPUT))
+        << "a failed mute read shows untoggled even if muted";
+    EXPECT_EQ(panel.Text(IDC_LABEL_OUT_LEFT), L"0");
+    EXPECT_EQ(panel.Position(IDC_FADER_OUT_LEFT), -24576) << "the position of 0 dB";
     fake.ClearFailures();
     Refresh();
-    EXPECT_TRUE(panel.m_btnMute1.m_toggled);
+    EXPECT_TRUE(panel.Checked(IDC_MUTE_INPUT));
 }
 
 TEST_F(Mixer, WithoutADeviceReadsChangeNothingAndMovesStillShow)
 {
     fake.deviceCount = 0;
-    panel.OpenDevice();
+    panel.DeviceChanged();
     fake.SetVolume(14, 1, -10240);
     Refresh();
-    EXPECT_EQ(TextOf(panel.m_label1), L"-10") << "unchanged";
+    EXPECT_EQ(panel.Text(IDC_LABEL_IN_LEFT), L"-10") << "unchanged";
     for (const std::string& call : Calls())
         EXPECT_NE(call.rfind("Get(", 0), 0u) << call;
-    panel.m_fader1.SetPos(-20480);
     panel.FaderMoved(IDC_FADER_IN_LEFT, -20480);
-    EXPECT_EQ(TextOf(panel.m_label1), L"-8");
+    EXPECT_EQ(panel.Text(IDC_LABEL_IN_LEFT), L"-8");
     // Without a device the channels are undescribed; the driver refuses the request.
     EXPECT_EQ(Calls(), (std::vector<std::string>{VolumeSet(0, 0, -2048)}));
 }
 
 TEST_F(Mixer, UnlinkedMoveSendsOnlyTheMovedChannel)
 {
-    panel.m_fader2.SetPos(-1000);
     panel.FaderMoved(IDC_FADER_IN_RIGHT, -1000);
     EXPECT_EQ(Calls(), (std::vector<std::string>{VolumeSet(14, 2, -21528)}));
 }
 
 TEST_F(Mixer, LinkedMoveTakesThePartnerAlongByPositionWithoutEcho)
 {
-    panel.m_btnLink2.m_toggled = TRUE;
-    panel.m_fader4.SetPos(-4000);
+    panel.Click(IDC_LINK_OUTPUT);
     panel.FaderMoved(IDC_FADER_OUT_RIGHT, -4000);
-    EXPECT_EQ(panel.m_fader3.m_pos, -4000);
+    EXPECT_EQ(panel.Position(IDC_FADER_OUT_LEFT), -4000);
     EXPECT_EQ(Calls(),
               (std::vector<std::string>{VolumeSet(15, 2, -20576), VolumeSet(15, 1, -20576)}));
     // The partner takes the message's position, clamped in its own range.
     panel.FaderMoved(IDC_FADER_OUT_LEFT, 99999);
-    EXPECT_EQ(panel.m_fader4.m_pos, 0);
+    EXPECT_EQ(panel.Position(IDC_FADER_OUT_RIGHT), 0);
     MSG msg;
     EXPECT_FALSE(::PeekMessageW(&msg, panel.m_hWnd, WM_PNGSLIDER_CHANGED, WM_PNGSLIDER_CHANGED,
                                 PM_NOREMOVE));
@@ -312,24 +285,27 @@ TEST_F(Mixer, LinkedMoveTakesThePartnerAlongByPositionWithoutEcho)
 
 TEST_F(Mixer, ResetRequestPutsTheFaderAtTheTopBeforeSending)
 {
-    panel.m_fader1.SetPos(-20000);
-    panel.m_fader1.m_resetRequest = TRUE;
     panel.FaderMoved(IDC_FADER_IN_LEFT, -20000);
-    EXPECT_EQ(panel.m_fader1.m_pos, -22528);
-    EXPECT_FALSE(panel.m_fader1.m_resetRequest);
+    Calls();
+    panel.Press(IDC_FADER_IN_LEFT, MK_LBUTTON | MK_CONTROL);
+    panel.Release(IDC_FADER_IN_LEFT);
     EXPECT_EQ(Calls(), (std::vector<std::string>{VolumeSet(14, 1, 0)}));
-    EXPECT_EQ(TextOf(panel.m_label1), L"0");
+    EXPECT_EQ(panel.Position(IDC_FADER_IN_LEFT), -22528);
+    EXPECT_EQ(panel.Text(IDC_LABEL_IN_LEFT), L"0");
+    panel.FaderMoved(IDC_FADER_IN_LEFT, -20000);
+    EXPECT_EQ(panel.Position(IDC_FADER_IN_LEFT), -20000) << "one reset per Ctrl+click";
 }
 
 TEST_F(Mixer, ResetOfALinkedFaderTakesThePartnerToTheTopToo)
 {
     // A quick Ctrl+click posts one message, carrying the position before the reset.
-    panel.m_btnLink1.m_toggled = TRUE;
-    panel.m_fader2.SetPos(-20000);
-    panel.m_fader2.m_resetRequest = TRUE;
+    panel.Click(IDC_LINK_INPUT);
     panel.FaderMoved(IDC_FADER_IN_RIGHT, -20000);
-    EXPECT_EQ(panel.m_fader1.m_pos, -22528);
+    Calls();
+    panel.Press(IDC_FADER_IN_RIGHT, MK_LBUTTON | MK_CONTROL);
+    panel.Release(IDC_FADER_IN_RIGHT);
     EXPECT_EQ(Calls(), (std::vector<std::string>{VolumeSet(14, 2, 0), VolumeSet(14, 1, 0)}));
+    EXPECT_EQ(panel.Position(IDC_FADER_IN_LEFT), -22528);
 }
 
 TEST_F(Mixer, MessagesFromUnknownIdsAreIgnored)
@@ -341,10 +317,10 @@ TEST_F(Mixer, MessagesFromUnknownIdsAreIgnored)
 
 TEST_F(Mixer, EachMuteClickSendsOneRequestWithTheNewState)
 {
-    panel.m_btnMute1.m_toggled = TRUE;
-    panel.Notify(IDC_MUTE_INPUT, BN_CLICKED);
-    panel.m_btnMute2.m_toggled = FALSE;
-    panel.Notify(IDC_MUTE_OUTPUT, BN_CLICKED);
+    panel.Click(IDC_MUTE_INPUT);
+    panel.Click(IDC_MUTE_OUTPUT);
+    panel.Click(IDC_MUTE_OUTPUT);
     EXPECT_EQ(Calls(), (std::vector<std::string>{"Set(14,0x01,1,0,len=1,data=01,timeout=500)",
+                                                 "Set(15,0x01,1,0,len=1,data=01,timeout=500)",
                                                  "Set(15,0x01,1,0,len=1,data=00,timeout=500)"}));
 }

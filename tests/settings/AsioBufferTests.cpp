@@ -7,8 +7,7 @@ class AsioBuffer : public PanelTest
 protected:
     void ChooseSize(const wchar_t* text)
     {
-        Choose(panel->m_cbAsioBuffer, text);
-        panel->Notify(IDC_ASIO_BUFFER, CBN_SELCHANGE);
+        Choose(IDC_ASIO_BUFFER, text);
         Settle();
     }
 };
@@ -62,11 +61,11 @@ TEST_F(AsioBuffer, TheDriversOwnSizeJoinsTheStandardOnesInItsPlace)
     {
         fake.asioBufferSize = c.current;
         Refresh();
-        EXPECT_EQ(ItemData(panel->m_cbAsioBuffer), c.sizes) << c.current;
-        EXPECT_EQ(Selected(panel->m_cbAsioBuffer), c.selected) << c.current;
+        EXPECT_EQ(panel->ItemData(IDC_ASIO_BUFFER), c.sizes) << c.current;
+        EXPECT_EQ(panel->Selected(IDC_ASIO_BUFFER), c.selected) << c.current;
     }
-    EXPECT_EQ(Items(panel->m_cbAsioBuffer)[1], L"    64 samples");
-    EXPECT_EQ(Items(panel->m_cbAsioBuffer)[5], L"1024 samples");
+    EXPECT_EQ(panel->Items(IDC_ASIO_BUFFER)[1], L"    64 samples");
+    EXPECT_EQ(panel->Items(IDC_ASIO_BUFFER)[5], L"1024 samples");
 }
 
 TEST_F(AsioBuffer, WithoutTheDriversSizeOnlyTheStandardOnesAreListedAndNoneSelected)
@@ -74,9 +73,9 @@ TEST_F(AsioBuffer, WithoutTheDriversSizeOnlyTheStandardOnesAreListedAndNoneSelec
     fake.asioBufferSize = 96;
     fake.Fail("GetASIOBufferSize", 0xE0000001);
     Refresh();
-    EXPECT_EQ(ItemData(panel->m_cbAsioBuffer),
+    EXPECT_EQ(panel->ItemData(IDC_ASIO_BUFFER),
               (std::vector<DWORD_PTR>{64, 128, 256, 512, 1024, 2048, 4096, 8192}));
-    EXPECT_EQ(Selected(panel->m_cbAsioBuffer), L"");
+    EXPECT_EQ(panel->Selected(IDC_ASIO_BUFFER), L"");
 }
 
 TEST_F(AsioBuffer, TheMinimumCheckWarnsOnlyBelowTheMinimum)
@@ -117,7 +116,7 @@ TEST_F(AsioBuffer, AFailedMinimumCheckIsReportedAndRefreshedAndSetsNothing)
         // The check's own refresh, then the handler's.
         EXPECT_EQ(CallsAmong({"MessageBox", "GetUsbStreamingMode", "SetASIOBufferSize"}),
                   (Calls{"GetUsbStreamingMode()", "GetUsbStreamingMode()", "MessageBox"}));
-        EXPECT_EQ(Selected(panel->m_cbAsioBuffer), L"  512 samples");
+        EXPECT_EQ(panel->Selected(IDC_ASIO_BUFFER), L"  512 samples");
         fake.ClearFailures();
         panel->boxes.clear();
     }
@@ -132,7 +131,7 @@ TEST_F(AsioBuffer, ASizeBelowTheMinimumIsSetAfterTheWarning)
               (Calls{"GetMinimumASIOBufferSize(48000)", "MessageBox", "SetASIOBufferSize(64)",
                      "GetUsbStreamingMode()"}));
     EXPECT_EQ(fake.asioBufferSize, 64u);
-    EXPECT_EQ(Selected(panel->m_cbAsioBuffer), L"    64 samples");
+    EXPECT_EQ(panel->Selected(IDC_ASIO_BUFFER), L"    64 samples");
 }
 
 TEST_F(AsioBuffer, ARefusedSizeGetsTheGenericTextEvenForBusyCodes)
@@ -143,7 +142,7 @@ TEST_F(AsioBuffer, ARefusedSizeGetsTheGenericTextEvenForBusyCodes)
     EXPECT_EQ(panel->boxes[0].text,
               L"TUSBAUDIO_SetASIOBufferSize failed. \r\nStatus = 0xE0001002 (fake error)");
     EXPECT_EQ(panel->boxes[0].style, UINT(MB_OK | MB_ICONERROR));
-    EXPECT_EQ(Selected(panel->m_cbAsioBuffer), L"  512 samples");
+    EXPECT_EQ(panel->Selected(IDC_ASIO_BUFFER), L"  512 samples");
 }
 
 TEST_F(AsioBuffer, NoSizeIsSentWhenTheCheckCannotBeMade)

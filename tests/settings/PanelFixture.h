@@ -48,7 +48,7 @@ protected:
         hid.Reset();
         hid.interfaces = {Kv58Interface(L"\\\\?\\hid#kv58")};
         s_api = fake.api();
-        panel->OpenDevice();
+        panel->DeviceChanged();
         Settle();
         panel->boxes.clear();
         fake.TakeCalls();
@@ -66,14 +66,14 @@ protected:
     // Asks for a refresh and waits for it.
     void Refresh()
     {
-        panel->RefreshDeviceControls();
+        panel->Refresh();
         Settle();
     }
     // The device goes away: the panel reopens and finds none.
     void DetachDevice()
     {
         fake.deviceCount = 0;
-        panel->OpenDevice();
+        panel->DeviceChanged();
         Settle();
         fake.TakeCalls();
     }
@@ -92,33 +92,10 @@ protected:
         return found;
     }
 
-    static std::vector<std::wstring> Items(const CComboBox& box)
+    // The user picks an item; the panel sends it on.
+    void Choose(int box, const std::wstring& text)
     {
-        std::vector<std::wstring> items;
-        for (int i = 0; i < box.GetCount(); ++i)
-            items.push_back(box.GetLBText(i));
-        return items;
-    }
-
-    static std::vector<DWORD_PTR> ItemData(const CComboBox& box)
-    {
-        std::vector<DWORD_PTR> data;
-        for (int i = 0; i < box.GetCount(); ++i)
-            data.push_back(box.GetItemData(i));
-        return data;
-    }
-
-    static std::wstring Selected(const CComboBox& box)
-    {
-        const int index = box.GetCurSel();
-        return index == CB_ERR ? L"" : box.GetLBText(index);
-    }
-
-    static void Choose(const CComboBox& box, const std::wstring& text)
-    {
-        const int index = box.FindStringExact(text);
-        ASSERT_NE(index, CB_ERR) << "no item " << testing::PrintToString(text);
-        box.SetCurSel(index);
+        ASSERT_TRUE(panel->Choose(box, text)) << "no item " << testing::PrintToString(text);
     }
 
     // Bytes 24 of the reports written since the last clear.

@@ -3,17 +3,54 @@
 #include "tests/support/ScratchFolder.h"
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 // Saving and applying presets in the panel: what the user is asked and told.
 namespace
 {
+// The name the tray's save dialog is given, when it appears.
+const wchar_t* g_saveName = nullptr;
+
+BOOL CALLBACK EnterNameInto(HWND window, LPARAM)
+{
+    if (!::IsWindowVisible(window) || !::GetDlgItem(window, IDC_PRESET_NAME))
+        return TRUE;
+    ::SetDlgItemTextW(window, IDC_PRESET_NAME, g_saveName);
+    ::SendMessageW(window, WM_COMMAND, IDOK, 0);
+    // A refused name leaves the dialog open for another; this user gives up.
+    ::PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+    g_saveName = nullptr;
+    return FALSE;
+}
+
+void CALLBACK EnterName(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    ::EnumThreadWindows(::GetCurrentThreadId(), &EnterNameInto, 0);
+    if (!g_saveName)
+        ::KillTimer(nullptr, timer);
+}
+
 class PanelPresets : public PanelTest
 {
 protected:
+    // The panel takes its presets from the user's application data.
+    static void SetUpTestSuite()
+    {
+        wchar_t appData[MAX_PATH] = L"";
+        if (::GetEnvironmentVariableW(L"APPDATA", appData, MAX_PATH))
+            s_appDataWas = appData;
+        ::SetEnvironmentVariableW(L"APPDATA", s_scratch.Path().c_str());
+        PanelTest::SetUpTestSuite();
+    }
+    static void TearDownTestSuite()
+    {
+        PanelTest::TearDownTestSuite();
+        ::SetEnvironmentVariableW(L"APPDATA", s_appDataWas ? s_appDataWas->c_str() : nullptr);
+    }
     void SetUp() override
     {
         PanelTest::SetUp();
-        panel->m_presets = PresetStore(m_folder);
+        std::filesystem::remove_all(m_folder);
     }
 
     std::string File(const wchar_t* name) const
@@ -22,33 +59,55 @@ protected:
         std::getline(std::ifstream(m_folder / name, std::ios::binary), text, '\0');
         return text;
     }
+    // Save current settings as… from the tray menu, naming the preset.
+    void SaveAs(const wchar_t* name) const
+    {
+        g_saveName = name;
+        ASSERT_NE(::SetTimer(nullptr, 0, 20, &EnterName), 0u);
+        ::SendMessageW(panel->m_hWnd, WM_COMMAND, ID_TRAY_PRESET_SAVE, 0);
+        ASSERT_EQ(g_saveName, nullptr) << "the name dialog did not appear";
+    }
+    // What another start of the program with -preset NAME hands over.
+    void Apply(const std::wstring& name) const
+    {
+        COPYDATASTRUCT data{kPresetCopyData, static_cast<DWORD>(name.size() * sizeof(wchar_t)),
+                            const_cast<wchar_t*>(name.data())};
+        ::SendMessageW(panel->m_hWnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+    }
+    void Unlink() const
+    {
+        for (int link : {IDC_LINK_INPUT, IDC_LINK_OUTPUT})
+            panel->Ask(link, BM_SETCHECK, BST_UNCHECKED);
+    }
 
-    ScratchFolder m_scratch{L"kv58-panel-presets"};
-    const std::filesystem::path& m_folder = m_scratch.Path();
+    static inline ScratchFolder s_scratch{L"kv58-panel-presets"};
+    static inline std::optional<std::wstring> s_appDataWas;
+    const std::filesystem::path m_folder =
+        s_scratch.Path() / L"Vostrand" / L"KV58 Control Panel" / L"Presets";
 };
 } // namespace
 
 TEST_F(PanelPresets, SavingRefusesBadNamesAndAsksBeforeReplacing)
 {
-    EXPECT_FALSE(panel->SavePresetAs(L"a/b"));
+    SaveAs(L"a/b");
     ASSERT_EQ(panel->boxes.size(), 1u);
     EXPECT_EQ(panel->boxes[0].text,
               L"A preset name cannot contain any of these characters: \\ / : * ? \" < > |");
 
-    panel->m_btnLink2.SetToggled(true);
-    EXPECT_TRUE(panel->SavePresetAs(L"Mix"));
+    panel->Click(IDC_LINK_OUTPUT);
+    SaveAs(L"Mix");
     EXPECT_NE(File(L"Mix.ini").find("output_link = on\r\n"), std::string::npos) << File(L"Mix.ini");
 
     // The recorded box answers IDOK, which is not a yes: the file stays.
     panel->boxes.clear();
     fake.SetVolume(15, 1, -256);
     const std::string before = File(L"Mix.ini");
-    EXPECT_FALSE(panel->SavePresetAs(L"Mix"));
+    SaveAs(L"Mix");
     ASSERT_EQ(panel->boxes.size(), 1u);
     EXPECT_EQ(panel->boxes[0].text, L"A preset named \"Mix\" exists already. Replace it?");
     EXPECT_EQ(panel->boxes[0].style, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
     EXPECT_EQ(File(L"Mix.ini"), before);
-    panel->m_btnLink2.SetToggled(false);
+    Unlink();
 }
 
 TEST_F(PanelPresets, ApplyingReportsARefusalOnceAndSetsTheLinks)
@@ -58,7 +117,7 @@ TEST_F(PanelPresets, ApplyingReportsARefusalOnceAndSetsTheLinks)
                                              "input_link = on\nvolume = 11\n";
     fake.Fail("SetSampleRate", kStatusAsioInUse);
     fake.Fail("SetUsbStreamingMode", kStatusAsioInUse);
-    panel->ApplyPresetNamed(L"Busy");
+    Apply(L"Busy");
     Settle();
     ASSERT_EQ(panel->boxes.size(), 3u);
     EXPECT_EQ(panel->boxes[0].text,
@@ -67,11 +126,11 @@ TEST_F(PanelPresets, ApplyingReportsARefusalOnceAndSetsTheLinks)
     EXPECT_EQ(panel->boxes[1].text, kAsioInUseText);
     EXPECT_EQ(panel->boxes[2].text.rfind(L"Not applied:\r\nrate 44100 Hz: ", 0), 0u);
     EXPECT_EQ(fake.Byte(11, 0), 1) << "the input still changed";
-    EXPECT_TRUE(panel->m_btnLink1.m_toggled);
-    panel->m_btnLink1.SetToggled(false);
+    EXPECT_TRUE(panel->Checked(IDC_LINK_INPUT));
+    Unlink();
 
     panel->boxes.clear();
-    panel->ApplyPresetNamed(L"Missing");
+    Apply(L"Missing");
     Settle();
     ASSERT_EQ(panel->boxes.size(), 1u);
     EXPECT_EQ(panel->boxes[0].text, L"There is no preset \"Missing\".");
@@ -82,7 +141,8 @@ TEST_F(PanelPresets, APresetWithNothingToApplyIsAnError)
     std::filesystem::create_directories(m_folder);
     std::ofstream(m_folder / L"Other.ini") << "[mixer]\nrate = 44100\n";
     fake.TakeCalls();
-    panel->ApplyPresetNamed(L"Other");
+    Apply(L"Other");
+    Settle();
     ASSERT_EQ(panel->boxes.size(), 1u);
     EXPECT_EQ(panel->boxes[0].text, L"\"Other\" has no setting this program knows.");
     EXPECT_EQ(panel->boxes[0].style & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));

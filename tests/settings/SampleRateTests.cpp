@@ -39,11 +39,11 @@ TEST_F(SampleRate, ListsOnlyRatesFrom44100To96000InTheDriversOrder)
     fake.supportedRates = {32000, 96000, 44100, 192000, 88200, 48000, 96001, 64000, 44099};
     Fill();
     EXPECT_EQ(calls, (Calls{"GetSupportedSampleRates(16)", "GetCurrentSampleRate()"}));
-    EXPECT_EQ(Items(panel->m_cbSampleRate),
+    EXPECT_EQ(panel->Items(IDC_SAMPLE_RATE),
               (Texts{L"96000 Hz", L"44100 Hz", L"88200 Hz", L"48000 Hz", L"64000 Hz"}));
-    EXPECT_EQ(ItemData(panel->m_cbSampleRate),
+    EXPECT_EQ(panel->ItemData(IDC_SAMPLE_RATE),
               (std::vector<DWORD_PTR>{96000, 44100, 88200, 48000, 64000}));
-    EXPECT_EQ(Selected(panel->m_cbSampleRate), L"48000 Hz");
+    EXPECT_EQ(panel->Selected(IDC_SAMPLE_RATE), L"48000 Hz");
     EXPECT_EQ(ReportFlags(), (std::vector<int>{0x22}));
 }
 
@@ -67,8 +67,8 @@ TEST_F(SampleRate, TheCurrentRateDecidesSelectionAndReport)
     {
         fake.currentRate = c.current;
         Fill();
-        EXPECT_EQ(Items(panel->m_cbSampleRate), kFullList) << c.current;
-        EXPECT_EQ(Selected(panel->m_cbSampleRate), c.selected) << c.current;
+        EXPECT_EQ(panel->Items(IDC_SAMPLE_RATE), kFullList) << c.current;
+        EXPECT_EQ(panel->Selected(IDC_SAMPLE_RATE), c.selected) << c.current;
         EXPECT_EQ(ReportFlags(), c.reports) << c.current;
         EXPECT_EQ(calls, (Calls{"GetSupportedSampleRates(16)", "GetCurrentSampleRate()"}));
     }
@@ -78,19 +78,19 @@ TEST_F(SampleRate, FailedReadsAndNoDeviceLeaveTheListEmptyOrUnselected)
 {
     fake.Fail("GetCurrentSampleRate", 0xE0000001);
     Fill();
-    EXPECT_EQ(Items(panel->m_cbSampleRate), kFullList);
-    EXPECT_EQ(Selected(panel->m_cbSampleRate), L"");
+    EXPECT_EQ(panel->Items(IDC_SAMPLE_RATE), kFullList);
+    EXPECT_EQ(panel->Selected(IDC_SAMPLE_RATE), L"");
 
     fake.Fail("GetSupportedSampleRates", 0xE0000001);
     Fill();
     EXPECT_EQ(calls, (Calls{"GetSupportedSampleRates(16)"}));
-    EXPECT_TRUE(Items(panel->m_cbSampleRate).empty());
+    EXPECT_TRUE(panel->Items(IDC_SAMPLE_RATE).empty());
 
     fake.ClearFailures();
     DetachDevice();
     Fill();
     EXPECT_TRUE(calls.empty());
-    EXPECT_TRUE(Items(panel->m_cbSampleRate).empty());
+    EXPECT_TRUE(panel->Items(IDC_SAMPLE_RATE).empty());
     EXPECT_TRUE(ReportFlags().empty());
 }
 
@@ -101,7 +101,7 @@ TEST_F(SampleRate, ACountBeyondTheRoomGivenIsNotBelieved)
     {
         g_claimedCount = claimed;
         Fill();
-        EXPECT_EQ(Items(panel->m_cbSampleRate), (Texts{L"44100 Hz", L"48000 Hz", L"51900 Hz"}))
+        EXPECT_EQ(panel->Items(IDC_SAMPLE_RATE), (Texts{L"44100 Hz", L"48000 Hz", L"51900 Hz"}))
             << claimed;
     }
 }
@@ -110,22 +110,22 @@ TEST_F(SampleRate, ARateChangeReportedByTheDeviceIsShownWithoutRebuildingTheList
 {
     NotifyRate(96000);
     EXPECT_EQ(CallsAmong({"Get"}), (Calls{"GetCurrentSampleRate()"}));
-    EXPECT_EQ(Selected(panel->m_cbSampleRate), L"96000 Hz");
+    EXPECT_EQ(panel->Selected(IDC_SAMPLE_RATE), L"96000 Hz");
     EXPECT_EQ(ReportFlags(), (std::vector<int>{0x21}));
 
     // Not raised to 44100 Hz here, and not left showing the old rate.
     NotifyRate(32000);
-    EXPECT_EQ(Selected(panel->m_cbSampleRate), L"");
+    EXPECT_EQ(panel->Selected(IDC_SAMPLE_RATE), L"");
     EXPECT_TRUE(ReportFlags().empty());
 
     fake.Fail("GetCurrentSampleRate", 0xE0000001);
     NotifyRate(48000);
-    EXPECT_EQ(Selected(panel->m_cbSampleRate), L"");
+    EXPECT_EQ(panel->Selected(IDC_SAMPLE_RATE), L"");
     fake.ClearFailures();
     // A closed device's notifications are not read.
     DetachDevice();
     NotifyRate(48000);
-    EXPECT_EQ(Selected(panel->m_cbSampleRate), L"");
+    EXPECT_EQ(panel->Selected(IDC_SAMPLE_RATE), L"");
     EXPECT_TRUE(CallsAmong({"Get", "Read"}).empty());
 }
 
@@ -136,8 +136,7 @@ TEST_F(SampleRate, ChoosingARateSetsItReportsItAndRefreshes)
     fake.TakeCalls();
     ReportFlags();
 
-    Choose(panel->m_cbSampleRate, L"48000 Hz");
-    panel->Notify(IDC_SAMPLE_RATE, CBN_SELCHANGE);
+    Choose(IDC_SAMPLE_RATE, L"48000 Hz");
     Settle();
     EXPECT_EQ(CallsAmong({"SetSampleRate", "HidReport", "GetSupportedSampleRates",
                           "GetCurrentSampleRate", "GetASIOBufferSize"}),
@@ -145,7 +144,7 @@ TEST_F(SampleRate, ChoosingARateSetsItReportsItAndRefreshes)
                      "GetCurrentSampleRate()", "HidReport(0x22)", "GetASIOBufferSize()",
                      "GetASIOBufferSize()"}));
     EXPECT_EQ(fake.currentRate, 48000u);
-    EXPECT_EQ(Selected(panel->m_cbSampleRate), L"48000 Hz");
+    EXPECT_EQ(panel->Selected(IDC_SAMPLE_RATE), L"48000 Hz");
     EXPECT_TRUE(panel->boxes.empty());
 }
 
@@ -163,8 +162,7 @@ TEST_F(SampleRate, ARefusedChangeIsExplainedAndTheBoxFallsBack)
     for (const auto& c : cases)
     {
         fake.Fail("SetSampleRate", c.status);
-        Choose(panel->m_cbSampleRate, L"96000 Hz");
-        panel->Notify(IDC_SAMPLE_RATE, CBN_SELCHANGE);
+        Choose(IDC_SAMPLE_RATE, L"96000 Hz");
         Settle();
         // The refresh is read while the box is on its way; the box comes first on screen.
         EXPECT_EQ(CallsAmong({"SetSampleRate", "MessageBox", "HidReport", "GetCurrentSampleRate"}),
@@ -173,7 +171,7 @@ TEST_F(SampleRate, ARefusedChangeIsExplainedAndTheBoxFallsBack)
         ASSERT_EQ(panel->boxes.size(), 1u);
         EXPECT_EQ(panel->boxes[0].text.rfind(c.textStart, 0), 0u) << c.status;
         EXPECT_EQ(panel->boxes[0].caption, L"Halvix HV10 ");
-        EXPECT_EQ(Selected(panel->m_cbSampleRate), L"48000 Hz");
+        EXPECT_EQ(panel->Selected(IDC_SAMPLE_RATE), L"48000 Hz");
         panel->boxes.clear();
         ReportFlags();
     }

@@ -16,78 +16,63 @@ const wchar_t* WINAPI NoStatusText(UsbAudioStatus)
 {
     return nullptr;
 }
-
-class StatusReport : public PanelTest
-{
-protected:
-    void ExpectOneBox(const std::wstring& text, const std::wstring& caption, UINT style)
-    {
-        ASSERT_EQ(panel->boxes.size(), 1u);
-        EXPECT_EQ(panel->boxes[0].text, text);
-        EXPECT_EQ(panel->boxes[0].caption, caption);
-        EXPECT_EQ(panel->boxes[0].style, style);
-        panel->boxes.clear();
-    }
-    void ReportStatusError(const wchar_t* label, UsbAudioStatus status)
-    {
-        panel->ShowNotice({Notice::Kind::Error, StatusErrorText(s_api, label, status)});
-    }
-    void ReportBusyOrError(const wchar_t* label, UsbAudioStatus status)
-    {
-        panel->ShowNotice(BusyOrErrorNotice(s_api, {label, status}));
-    }
-};
-
 } // namespace
 
-TEST_F(StatusReport, ErrorNamesTheCallAndTheStatusInEightUpperCaseDigits)
+// The texts of the boxes; which box each kind gets is seen where a setting fails.
+TEST(StatusReport, ErrorsNameTheCallAndTheStatusBusyCodesGetTheirOwnTexts)
 {
-    ReportStatusError(L"TUSBAUDIO_SetASIOBufferSize", 0xE0001002);
-    ExpectOneBox(L"TUSBAUDIO_SetASIOBufferSize failed. \r\nStatus = 0xE0001002 (fake error)",
-                 kTitle, 0x10);
-    ReportStatusError(L"DevSelectInput", 31);
-    ExpectOneBox(L"DevSelectInput failed. \r\nStatus = 0x0000001F (fake error)", kTitle, 0x10);
-    ReportStatusError(L"X", 0xE0000023);
-    ExpectOneBox(L"X failed. \r\nStatus = 0xE0000023 (no device)", kTitle, 0x10);
-}
-
-TEST_F(StatusReport, AStatusWithoutTextLeavesTheBracketsEmpty)
-{
-    s_api.StatusCodeStringW = &NoStatusText;
-    ReportStatusError(L"TUSBAUDIO_SetSampleRate", 0xE0000001);
-    ExpectOneBox(L"TUSBAUDIO_SetSampleRate failed. \r\nStatus = 0xE0000001 ()", kTitle, 0x10);
-}
-
-TEST_F(StatusReport, BusyTextsAndTheInformationBox)
-{
-    panel->ShowNotice({Notice::Kind::Busy, kAsioText});
-    ExpectOneBox(kAsioText, kTitle, MB_OK | MB_ICONERROR);
-    for (Notice::Kind kind : {Notice::Kind::Warning, Notice::Kind::Note})
+    UsbAudioApi api = FakeUsbAudio::Instance().api();
+    const struct
     {
-        panel->ShowNotice({kind, L"Any text at all"});
-        ExpectOneBox(L"Any text at all", L"VOSTRAND KV58 Audio Control Panel", 0x40);
-    }
-}
+        const wchar_t* label;
+        UsbAudioStatus status;
+        std::wstring text;
+    } cases[] = {
+        {L"TUSBAUDIO_SetASIOBufferSize", 0xE0001002,
+         L"TUSBAUDIO_SetASIOBufferSize failed. \r\nStatus = 0xE0001002 (fake error)"},
+        {L"DevSelectInput", 31, L"DevSelectInput failed. \r\nStatus = 0x0000001F (fake error)"},
+        {L"X", 0xE0000023, L"X failed. \r\nStatus = 0xE0000023 (no device)"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(StatusErrorText(api, c.label, c.status), c.text);
 
-TEST_F(StatusReport, BusyCodesGetTheirOwnTextsOthersTheGenericOne)
-{
-    ReportBusyOrError(L"TUSBAUDIO_SetUsbStreamingMode", 0xE0001002);
-    ExpectOneBox(kAsioText, kTitle, 0x10);
-    ReportBusyOrError(L"TUSBAUDIO_SetUsbStreamingMode", 0xE0001001);
-    ExpectOneBox(kSoundText, kTitle, 0x10);
-    ReportBusyOrError(L"TUSBAUDIO_SetUsbStreamingMode", 0xE0001003);
-    ExpectOneBox(L"TUSBAUDIO_SetUsbStreamingMode failed. \r\nStatus = 0xE0001003 (fake error)",
-                 kTitle, 0x10);
+    const wchar_t* const call = L"TUSBAUDIO_SetUsbStreamingMode";
+    const struct
+    {
+        UsbAudioStatus status;
+        Notice::Kind kind;
+        std::wstring text;
+    } busy[] = {
+        {0xE0001002, Notice::Kind::Busy, kAsioText},
+        {0xE0001001, Notice::Kind::Busy, kSoundText},
+        {0xE0001003, Notice::Kind::Error,
+         L"TUSBAUDIO_SetUsbStreamingMode failed. \r\nStatus = 0xE0001003 (fake error)"},
+    };
+    for (const auto& c : busy)
+    {
+        const Notice notice = BusyOrErrorNotice(api, {call, c.status});
+        EXPECT_EQ(notice.kind, c.kind) << c.status;
+        EXPECT_EQ(notice.text, c.text);
+    }
+
+    api.StatusCodeStringW = &NoStatusText;
+    EXPECT_EQ(StatusErrorText(api, L"TUSBAUDIO_SetSampleRate", 0xE0000001),
+              L"TUSBAUDIO_SetSampleRate failed. \r\nStatus = 0xE0000001 ()")
+        << "a status without text leaves the brackets empty";
 }
 
 namespace
 {
 // The panel as the program runs it: boxes are real windows.
-class RealBoxPanel : public CGUI_KV58Dlg
+class RealBoxPanel : public TestPanel
 {
 public:
-    RealBoxPanel() : CGUI_KV58Dlg(FakeUsbAudio::Instance().api(), FakeHid::Instance().api(), true)
+    RealBoxPanel() : TestPanel(FakeUsbAudio::Instance().api(), FakeHid::Instance().api()) {}
+
+protected:
+    int ShowMessageBox(const std::wstring& text, const std::wstring& caption, UINT style) override
     {
+        return CGUI_KV58Dlg::ShowMessageBox(text, caption, style);
     }
 };
 
@@ -150,17 +135,19 @@ TEST(StatusReportBox, ShowsARealModalBoxOwnedByThePanelThatOkCloses)
     FakeHid::Instance().Reset();
     RealBoxPanel panel;
     ASSERT_TRUE(panel.Create());
+    ASSERT_TRUE(panel.Settle());
     g_seen = SeenBox{};
     g_seen.owner = panel.m_hWnd;
     const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &ReadAndCloseBox);
     ASSERT_NE(timer, 0u);
 
-    panel.ShowNotice({Notice::Kind::Error, StatusErrorText(FakeUsbAudio::Instance().api(),
-                                                           L"TUSBAUDIO_SetSampleRate", 31)});
+    FakeUsbAudio::Instance().Fail("Set(11,0)", 31);
+    panel.Choose(IDC_INPUT_SOURCE, L"Analog In");
+    PumpUntil([] { return g_seen.box != nullptr; }, 10000);
     ::KillTimer(nullptr, timer);
 
     ASSERT_NE(g_seen.box, nullptr) << "no box owned by the panel appeared";
-    EXPECT_EQ(g_seen.text, L"TUSBAUDIO_SetSampleRate failed. \r\nStatus = 0x0000001F (fake error)");
+    EXPECT_EQ(g_seen.text, L"DevSelectInput failed. \r\nStatus = 0x0000001F (fake error)");
     EXPECT_EQ(g_seen.caption, kTitle);
     EXPECT_FALSE(::IsWindow(g_seen.box)) << "the box is gone once the call returns";
 }

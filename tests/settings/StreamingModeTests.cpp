@@ -14,10 +14,10 @@ const std::wstring kWarning48000 =
 TEST_F(StreamingMode, SixPresetsCarryTheirModeWithOrWithoutADevice)
 {
     DetachDevice();
-    EXPECT_EQ(Items(panel->m_cbStreamingMode),
+    EXPECT_EQ(panel->Items(IDC_STREAMING_MODE),
               (Texts{L"Min latency (1 ms)", L"Low latency (2 ms)", L"Standard (4 ms)",
                      L"Relaxed (8 ms)", L"Safe (16 ms)", L"Extra Safe (32 ms)"}));
-    EXPECT_EQ(ItemData(panel->m_cbStreamingMode), (std::vector<DWORD_PTR>{1, 2, 4, 8, 16, 32}));
+    EXPECT_EQ(panel->ItemData(IDC_STREAMING_MODE), (std::vector<DWORD_PTR>{1, 2, 4, 8, 16, 32}));
 }
 
 TEST_F(StreamingMode, SelectionFollowsTheModeAndIgnoresModesThatAreNoPreset)
@@ -38,7 +38,7 @@ TEST_F(StreamingMode, SelectionFollowsTheModeAndIgnoresModesThatAreNoPreset)
         if (c.read == 0)
             fake.ClearFailures();
         Refresh();
-        EXPECT_EQ(Selected(panel->m_cbStreamingMode), c.selected) << c.mode;
+        EXPECT_EQ(panel->Selected(IDC_STREAMING_MODE), c.selected) << c.mode;
     }
 }
 
@@ -46,8 +46,7 @@ TEST_F(StreamingMode, ChoosingAModeSetsItRefreshesThenWarnsAboutTheBuffer)
 {
     fake.asioBufferSize = 128;
     fake.minimumAsioBufferSize = 256;
-    Choose(panel->m_cbStreamingMode, L"Safe (16 ms)");
-    panel->Notify(IDC_STREAMING_MODE, CBN_SELCHANGE);
+    Choose(IDC_STREAMING_MODE, L"Safe (16 ms)");
     Settle();
     EXPECT_EQ(CallsAmong({"SetUsbStreamingMode", "GetUsbStreamingMode", "GetASIOBufferSize",
                           "GetCurrentSampleRate", "GetMinimumASIOBufferSize", "MessageBox",
@@ -55,7 +54,7 @@ TEST_F(StreamingMode, ChoosingAModeSetsItRefreshesThenWarnsAboutTheBuffer)
               (Calls{"SetUsbStreamingMode(16)", "GetCurrentSampleRate()", "GetUsbStreamingMode()",
                      "GetASIOBufferSize()", "GetASIOBufferSize()", "GetASIOBufferSize()",
                      "GetCurrentSampleRate()", "GetMinimumASIOBufferSize(48000)", "MessageBox"}));
-    EXPECT_EQ(Selected(panel->m_cbStreamingMode), L"Safe (16 ms)");
+    EXPECT_EQ(panel->Selected(IDC_STREAMING_MODE), L"Safe (16 ms)");
     ASSERT_EQ(panel->boxes.size(), 1u);
     EXPECT_EQ(panel->boxes[0].text, kWarning48000);
     EXPECT_EQ(panel->boxes[0].caption, L"VOSTRAND KV58 Audio Control Panel");
@@ -76,22 +75,20 @@ TEST_F(StreamingMode, ARefusedModeIsExplainedAndTheBoxFallsBack)
     for (const auto& c : cases)
     {
         fake.Fail("SetUsbStreamingMode", c.status);
-        Choose(panel->m_cbStreamingMode, L"Min latency (1 ms)");
-        panel->Notify(IDC_STREAMING_MODE, CBN_SELCHANGE);
+        Choose(IDC_STREAMING_MODE, L"Min latency (1 ms)");
         Settle();
         ASSERT_EQ(panel->boxes.size(), 1u) << "the buffer is large enough: one box only";
         EXPECT_EQ(panel->boxes[0].text.rfind(c.textStart, 0), 0u) << c.status;
         EXPECT_EQ(panel->boxes[0].style, UINT(MB_OK | MB_ICONERROR));
-        EXPECT_EQ(Selected(panel->m_cbStreamingMode), L"Standard (4 ms)");
+        EXPECT_EQ(panel->Selected(IDC_STREAMING_MODE), L"Standard (4 ms)");
         panel->boxes.clear();
     }
 }
 
 TEST_F(StreamingMode, NoSettingsHandlerActsWithoutASelection)
 {
-    for (const CComboBox* box : {&panel->m_cbInputSource, &panel->m_cbSampleRate,
-                                 &panel->m_cbStreamingMode, &panel->m_cbAsioBuffer})
-        box->SetCurSel(-1);
+    for (int box : {IDC_INPUT_SOURCE, IDC_SAMPLE_RATE, IDC_STREAMING_MODE, IDC_ASIO_BUFFER})
+        panel->Ask(box, CB_SETCURSEL, static_cast<WPARAM>(-1));
     panel->Notify(IDC_INPUT_SOURCE, CBN_SELCHANGE);
     panel->Notify(IDC_SAMPLE_RATE, CBN_SELCHANGE);
     panel->Notify(IDC_STREAMING_MODE, CBN_SELCHANGE);

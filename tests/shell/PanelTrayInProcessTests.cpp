@@ -225,9 +225,7 @@ BOOL WINAPI RecordShellCall(DWORD message, PNOTIFYICONDATAW record)
 TEST_F(PanelInProcess, IconComesBackWhenTheShellStartsAnew)
 {
     g_shellCalls.clear();
-    panel.m_trayIcon.m_notify = &RecordShellCall;
-    const NOTIFYICONDATAW expected =
-        panel.m_trayIcon.AddRecord(L"Halvix HV10  Control Panel", panel.m_trayImage.get());
+    panel.RouteShellCalls(&RecordShellCall);
     const UINT taskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
     for (int restart = 1; restart <= 2; ++restart)
     {
@@ -235,8 +233,14 @@ TEST_F(PanelInProcess, IconComesBackWhenTheShellStartsAnew)
         ASSERT_EQ(g_shellCalls.size(), static_cast<size_t>(restart));
         const auto& [message, record] = g_shellCalls.back();
         EXPECT_EQ(message, static_cast<DWORD>(NIM_ADD));
-        EXPECT_EQ(std::memcmp(&record, &expected, sizeof record), 0) << "restart " << restart;
+        EXPECT_EQ(record.hWnd, panel.m_hWnd);
+        EXPECT_NE(record.hIcon, nullptr);
+        EXPECT_EQ(record.uFlags & (NIF_ICON | NIF_MESSAGE | NIF_TIP),
+                  static_cast<UINT>(NIF_ICON | NIF_MESSAGE | NIF_TIP));
+        EXPECT_STREQ(record.szTip, L"Halvix HV10  Control Panel");
+        EXPECT_EQ(std::memcmp(&record, &g_shellCalls.front().second, sizeof record), 0)
+            << "restart " << restart;
     }
     EXPECT_TRUE(::IsWindowVisible(panel.m_hWnd)) << "the window's state does not change";
-    panel.m_trayIcon.m_notify = &::Shell_NotifyIconW;
+    panel.RouteShellCalls(&::Shell_NotifyIconW);
 }

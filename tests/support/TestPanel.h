@@ -2,7 +2,10 @@
 #include "app/GUI_KV58Dlg.h"
 #include "tests/support/FakeUsbAudio.h"
 #include "tests/support/Pump.h"
+#include <algorithm>
+#include <commctrl.h>
 #include <string>
+#include <utility>
 #include <vector>
 
 // A message box the panel would have shown.
@@ -22,7 +25,11 @@ public:
         : CGUI_KV58Dlg(FakeUsbAudio::Instance().api(), hid, true)
     {
     }
-    TestPanel(const UsbAudioApi& api, const HidApi& hid) : CGUI_KV58Dlg(api, hid, true) {}
+    // showAllowed false: as started hidden, the panel is never shown.
+    TestPanel(const UsbAudioApi& api, const HidApi& hid, bool showAllowed = true)
+        : CGUI_KV58Dlg(api, hid, showAllowed)
+    {
+    }
     ~TestPanel() override
     {
         if (m_hWnd)
@@ -31,12 +38,23 @@ public:
 
     std::vector<ShownBox> boxes;
 
-    // Waits until the device thread has done everything asked before and
-    // every notification signalled before, and the panel shows the result.
+    // Waits until the device thread has done everything asked before (also
+    // by messages already posted to the panel) and every notification
+    // signalled before, and the panel shows the result.
     bool Settle(DWORD timeoutMs = 10000)
     {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            ::DispatchMessageW(&msg);
         const uint64_t sync = m_device.Sync();
         return PumpUntil([&] { return m_state->done >= sync; }, timeoutMs);
+    }
+    std::wstring ItemText(int id, int index) const
+    {
+        std::wstring text(
+            static_cast<size_t>(std::max<LRESULT>(Ask(id, CB_GETLBTEXTLEN, index), 0)), L'\0');
+        Ask(id, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+        return text;
     }
     // What a control tells the panel when the user changes it.
     void Notify(int id, WORD code)
@@ -49,6 +67,78 @@ public:
     {
         ::SendMessageW(m_hWnd, WM_PNGSLIDER_CHANGED, static_cast<WPARAM>(id), position);
     }
+    // Asks the device thread to read the device again, as the panel does
+    // after a failure; Settle waits until the panel shows it.
+    void Refresh() { m_device.Refresh(); }
+    // What the driver tells the panel when a device arrives or goes.
+    void DeviceChanged() { ::SendMessageW(m_hWnd, WM_PNP_NOTIFY, 1, 0); }
+
+    // The panel's controls as a user or a tool meets them, by control id.
+    HWND Item(int id) const { return ::GetDlgItem(m_hWnd, id); }
+    LRESULT Ask(int id, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const
+    {
+        return ::SendDlgItemMessageW(m_hWnd, id, msg, wParam, lParam);
+    }
+    std::wstring Text(int id) const
+    {
+        wchar_t text[64] = L"";
+        ::GetDlgItemTextW(m_hWnd, id, text, 64);
+        return text;
+    }
+    bool Checked(int id) const { return Ask(id, BM_GETCHECK) == BST_CHECKED; }
+    void Click(int id) const { Ask(id, BM_CLICK); }
+    int Position(int id) const { return static_cast<int>(Ask(id, TBM_GETPOS)); }
+    std::pair<int, int> Range(int id) const
+    {
+        return {static_cast<int>(Ask(id, TBM_GETRANGEMIN)),
+                static_cast<int>(Ask(id, TBM_GETRANGEMAX))};
+    }
+    // The mouse pressed on a fader's thumb, or a Ctrl+click anywhere on it.
+    void Press(int id, WPARAM keys = MK_LBUTTON) const
+    {
+        RECT thumb{};
+        Ask(id, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
+        Ask(id, WM_LBUTTONDOWN, keys,
+            MAKELPARAM((thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2));
+    }
+    void Release(int id) const { Ask(id, WM_LBUTTONUP); }
+    // The skinned control behind an id, for what only its images tell.
+    template <typename Control> const Control& ControlOf(int id) const
+    {
+        return dynamic_cast<const Control&>(*CWnd::FromHandle(Item(id)));
+    }
+    // A combo box's items, their data, and the selected item's text.
+    std::vector<std::wstring> Items(int id) const
+    {
+        std::vector<std::wstring> items;
+        for (int i = 0; i < Ask(id, CB_GETCOUNT); ++i)
+            items.push_back(ItemText(id, i));
+        return items;
+    }
+    std::vector<DWORD_PTR> ItemData(int id) const
+    {
+        std::vector<DWORD_PTR> data;
+        for (int i = 0; i < Ask(id, CB_GETCOUNT); ++i)
+            data.push_back(static_cast<DWORD_PTR>(Ask(id, CB_GETITEMDATA, i)));
+        return data;
+    }
+    std::wstring Selected(int id) const
+    {
+        const auto index = static_cast<int>(Ask(id, CB_GETCURSEL));
+        return index == CB_ERR ? L"" : ItemText(id, index);
+    }
+    // The user picks the item with this text; false when there is none.
+    bool Choose(int id, const std::wstring& text)
+    {
+        const auto index = static_cast<int>(Ask(id, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                                reinterpret_cast<LPARAM>(text.c_str())));
+        if (index == CB_ERR)
+            return false;
+        Ask(id, CB_SETCURSEL, index);
+        Notify(id, CBN_SELCHANGE);
+        return true;
+    }
+
     // Waits until the device thread has done everything asked before; the
     // panel has not taken the news yet.
     bool DeviceDone(DWORD timeoutMs = 10000)
@@ -60,7 +150,8 @@ public:
 
     // For tests that don't look at the icon: under Wine, the shell's tray
     // stalls two seconds when its last icon goes.
-    void StayOutOfTheTray() { m_trayIcon.m_notify = &IgnoreShellCall; }
+    void StayOutOfTheTray() { RouteShellCalls(&IgnoreShellCall); }
+    using CGUI_KV58Dlg::RouteShellCalls;
 
 protected:
     static BOOL WINAPI IgnoreShellCall(DWORD, PNOTIFYICONDATAW) { return TRUE; }
