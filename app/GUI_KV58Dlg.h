@@ -59,15 +59,19 @@ protected:
     // Where the tray icon's requests to the shell go; tests record them.
     void RouteShellCalls(decltype(&::Shell_NotifyIconW) notify) { m_trayIcon.m_notify = notify; }
 
+    // What tests wait and look through: the core's commands, and the state on show.
+    DeviceThread& Device() { return m_device; }
+    const DeviceState& StateShown() const { return *m_state; }
+
+private:
+    static constexpr UINT_PTR kBusyTimer = 0x8005;
+
     // Where the device thread posts its news; null once the window is gone.
     // Shared with the thread, which may outlive this object at the program's end.
     std::shared_ptr<std::atomic<HWND>> m_newsWindow = std::make_shared<std::atomic<HWND>>();
     DeviceThread m_device;
     // The state on show.
     std::shared_ptr<const DeviceState> m_state;
-
-private:
-    static constexpr UINT_PTR kBusyTimer = 0x8005;
 
     // Asks for the device to be opened again.
     void OpenDevice();

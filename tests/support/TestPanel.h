@@ -46,8 +46,8 @@ public:
         MSG msg;
         while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
             ::DispatchMessageW(&msg);
-        const uint64_t sync = m_device.Sync();
-        return PumpUntil([&] { return m_state->done >= sync; }, timeoutMs);
+        const uint64_t sync = Device().Sync();
+        return PumpUntil([&] { return StateShown().done >= sync; }, timeoutMs);
     }
     std::wstring ItemText(int id, int index) const
     {
@@ -69,7 +69,7 @@ public:
     }
     // Asks the device thread to read the device again, as the panel does
     // after a failure; Settle waits until the panel shows it.
-    void Refresh() { m_device.Refresh(); }
+    void Refresh() { Device().Refresh(); }
     // What the driver tells the panel when a device arrives or goes.
     void DeviceChanged() { ::SendMessageW(m_hWnd, WM_PNP_NOTIFY, 1, 0); }
 
@@ -143,10 +143,10 @@ public:
     // panel has not taken the news yet.
     bool DeviceDone(DWORD timeoutMs = 10000)
     {
-        return m_device.WaitUntilDone(m_device.Sync(), timeoutMs);
+        return Device().WaitUntilDone(Device().Sync(), timeoutMs);
     }
     // The state the panel shows.
-    const DeviceState& Shown() const { return *m_state; }
+    const DeviceState& Shown() const { return StateShown(); }
 
     // For tests that don't look at the icon: under Wine, the shell's tray
     // stalls two seconds when its last icon goes.
