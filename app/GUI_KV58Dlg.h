@@ -61,7 +61,7 @@ protected:
 
     // What tests wait and look through: the core's commands, and the state on show.
     DeviceThread& Device() { return m_device; }
-    const DeviceState& StateShown() const { return *m_state; }
+    const DeviceState& Shown() const { return *m_state; }
 
 private:
     static constexpr UINT_PTR kBusyTimer = 0x8005;

@@ -47,15 +47,22 @@ public:
         while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
             ::DispatchMessageW(&msg);
         const uint64_t sync = Device().Sync();
-        return PumpUntil([&] { return StateShown().done >= sync; }, timeoutMs);
+        return PumpUntil([&] { return Shown().done >= sync; }, timeoutMs);
     }
-    std::wstring ItemText(int id, int index) const
+    // Waits until the device thread has done everything asked before; the
+    // panel has not taken the news yet.
+    bool DeviceDone(DWORD timeoutMs = 10000)
     {
-        std::wstring text(
-            static_cast<size_t>(std::max<LRESULT>(Ask(id, CB_GETLBTEXTLEN, index), 0)), L'\0');
-        Ask(id, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
-        return text;
+        return Device().WaitUntilDone(Device().Sync(), timeoutMs);
     }
+    // The state the panel shows.
+    using CGUI_KV58Dlg::Shown;
+    // Asks the device thread to read the device again, as the panel does
+    // after a failure; Settle waits until the panel shows it.
+    void Refresh() { Device().Refresh(); }
+    // What the driver tells the panel when a device arrives or goes.
+    void DeviceChanged() { ::SendMessageW(m_hWnd, WM_PNP_NOTIFY, 1, 0); }
+
     // What a control tells the panel when the user changes it.
     void Notify(int id, WORD code)
     {
@@ -67,12 +74,6 @@ public:
     {
         ::SendMessageW(m_hWnd, WM_PNGSLIDER_CHANGED, static_cast<WPARAM>(id), position);
     }
-    // Asks the device thread to read the device again, as the panel does
-    // after a failure; Settle waits until the panel shows it.
-    void Refresh() { Device().Refresh(); }
-    // What the driver tells the panel when a device arrives or goes.
-    void DeviceChanged() { ::SendMessageW(m_hWnd, WM_PNP_NOTIFY, 1, 0); }
-
     // The panel's controls as a user or a tool meets them, by control id.
     HWND Item(int id) const { return ::GetDlgItem(m_hWnd, id); }
     LRESULT Ask(int id, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const
@@ -139,21 +140,19 @@ public:
         return true;
     }
 
-    // Waits until the device thread has done everything asked before; the
-    // panel has not taken the news yet.
-    bool DeviceDone(DWORD timeoutMs = 10000)
-    {
-        return Device().WaitUntilDone(Device().Sync(), timeoutMs);
-    }
-    // The state the panel shows.
-    const DeviceState& Shown() const { return StateShown(); }
-
     // For tests that don't look at the icon: under Wine, the shell's tray
     // stalls two seconds when its last icon goes.
     void StayOutOfTheTray() { RouteShellCalls(&IgnoreShellCall); }
     using CGUI_KV58Dlg::RouteShellCalls;
 
 protected:
+    std::wstring ItemText(int id, int index) const
+    {
+        std::wstring text(
+            static_cast<size_t>(std::max<LRESULT>(Ask(id, CB_GETLBTEXTLEN, index), 0)), L'\0');
+        Ask(id, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+        return text;
+    }
     static BOOL WINAPI IgnoreShellCall(DWORD, PNOTIFYICONDATAW) { return TRUE; }
 
     int ShowMessageBox(const std::wstring& text, const std::wstring& caption, UINT style) override
