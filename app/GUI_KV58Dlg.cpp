@@ -142,7 +142,8 @@ void CGUI_KV58Dlg::SetWindowIcons()
 void CGUI_KV58Dlg::ScaleToWindowDpi()
 {
     // The old art goes once every control has let go of it.
-    m_skin = std::make_unique<CSkinArt>(m_dpi);
+    std::unique_ptr<CSkinArt> skin = m_skinInAdvance.valid() ? m_skinInAdvance.get() : nullptr;
+    m_skin = skin && skin->Dpi() == m_dpi ? std::move(skin) : std::make_unique<CSkinArt>(m_dpi);
     // Laid out anew: the controls take their backgrounds again.
     m_backgroundsCaptured = false;
     for (CGdipButton* mute : {&m_btnMute1, &m_btnMute2})
