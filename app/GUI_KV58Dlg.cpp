@@ -110,19 +110,24 @@ BOOL CGUI_KV58Dlg::OnInitDialog()
     m_trayIcon.m_id = kTrayIconId;
     // The notification area keeps the size it had at the start.
     m_trayImage.reset(LoadIconForDpi(SM_CXSMICON, m_dpi));
-    m_trayIcon.Add((title + L" Control Panel").c_str(), m_trayImage ? m_trayImage.get() : m_hIcon);
-    ::SetWindowTextW(m_hWnd, title.c_str());
-
-    ScaleToWindowDpi();
-    for (CPngSlider* fader : {&m_fader1, &m_fader2, &m_fader3, &m_fader4})
     {
-        fader->m_vertical = TRUE;
-        // Steps are in volume units, whatever the scale.
-        fader->m_lineStep = 256;  // 1 dB
-        fader->m_pageStep = 1280; // 5 dB
+        // The shell answers while the panel skins itself. What other windows
+        // send meanwhile is answered before the panel has its title, by
+        // which other programs find it, as during the shell's call it always was.
+        const CShellCall trayAdded = m_trayIcon.AddAside((title + L" Control Panel").c_str(),
+                                                         m_trayImage ? m_trayImage.get() : m_hIcon);
+        ScaleToWindowDpi();
+        for (CPngSlider* fader : {&m_fader1, &m_fader2, &m_fader3, &m_fader4})
+        {
+            fader->m_vertical = TRUE;
+            // Steps are in volume units, whatever the scale.
+            fader->m_lineStep = 256;  // 1 dB
+            fader->m_pageStep = 1280; // 5 dB
+        }
+        DescribeControls();
+        StackControlsInReadingOrder();
     }
-    DescribeControls();
-    StackControlsInReadingOrder();
+    ::SetWindowTextW(m_hWnd, title.c_str());
 
     Render(*m_state, *m_state);
     ShowFirstState();
