@@ -32,6 +32,20 @@ HFONT CreateTemplateFont(const DialogFontDescription& font, double dpi)
                          font.faceName.c_str());
 }
 
+// Moves a window to rect (in its parent's client area; a top-level window's
+// parent is the desktop) unless it is there already: a move that changes
+// nothing still costs its round of position messages.
+void MoveUnlessThere(HWND window, const RECT& rect)
+{
+    RECT current{};
+    ::GetWindowRect(window, &current);
+    ::MapWindowPoints(nullptr, ::GetAncestor(window, GA_PARENT), reinterpret_cast<POINT*>(&current),
+                      2);
+    if (!::EqualRect(&current, &rect))
+        ::MoveWindow(window, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                     TRUE);
+}
+
 void SetFont(HWND window, HFONT font)
 {
     ::SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
@@ -83,13 +97,14 @@ void CDialogFontNormaliser::Apply(HINSTANCE instance, HWND dialog, double dpi, U
     ::ClientToScreen(dialog, reinterpret_cast<POINT*>(&rect.right));
     // The frame is the one the system draws at the window's DPI.
     AdjustWindowRectForDpi(rect, layout->style, font.hasMenu, layout->exStyle, WindowDpi(dialog));
-    ::MoveWindow(dialog, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
+    MoveUnlessThere(dialog, rect);
 
     WalkItems(*layout,
               [&](HWND child, const DialogItemLayout& item)
               {
-                  ::MoveWindow(child, horizontal(item.x), vertical(item.y), horizontal(item.cx),
-                               vertical(item.cy), TRUE);
+                  const int x = horizontal(item.x);
+                  const int y = vertical(item.y);
+                  MoveUnlessThere(child, {x, y, x + horizontal(item.cx), y + vertical(item.cy)});
                   SetFont(child, m_font.get());
               });
 }
