@@ -129,7 +129,6 @@ BOOL CGUI_KV58Dlg::OnInitDialog()
     }
     ::SetWindowTextW(m_hWnd, title.c_str());
 
-    Render(*m_state, *m_state);
     ShowFirstState();
     return TRUE;
 }
