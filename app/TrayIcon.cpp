@@ -1,4 +1,5 @@
 #include "TrayIcon.h"
+#include "../device/SystemLibrary.h"
 #include <cstring>
 
 namespace
@@ -30,6 +31,13 @@ NOTIFYICONDATAW CTrayIcon::AddRecord(const wchar_t* text, HICON icon) const
 NOTIFYICONDATAW CTrayIcon::RemoveRecord() const
 {
     return IconRecord(m_owner, m_id);
+}
+
+BOOL WINAPI NotifyShell(DWORD message, PNOTIFYICONDATAW record)
+{
+    static const CSystemLibrary shell32(L"shell32.dll");
+    static const auto notify = shell32.Get<decltype(&::Shell_NotifyIconW)>("Shell_NotifyIconW");
+    return notify ? notify(message, record) : FALSE;
 }
 
 CShellCall::CShellCall(decltype(&::Shell_NotifyIconW) notify, DWORD message,

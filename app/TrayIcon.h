@@ -14,6 +14,10 @@ constexpr DWORD kTrayRecordSize = offsetof(NOTIFYICONDATAW, guidItem) + sizeof(G
 static_assert(kTrayRecordSize == NOTIFYICONDATAW_V3_SIZE);
 static_assert(kTrayRecordSize == (sizeof(void*) == 4 ? 952 : 968));
 
+// Shell_NotifyIconW, with shell32.dll loaded at the first call rather than
+// with the program; FALSE where it is missing.
+BOOL WINAPI NotifyShell(DWORD message, PNOTIFYICONDATAW record);
+
 // One call to the shell made on a thread of its own: the shell may take its
 // time over a new icon while the caller goes on. Made at once where no thread
 // can be had.
@@ -43,8 +47,8 @@ struct CTrayIcon
 
     HWND m_owner = nullptr;
     UINT m_id = 0;
-    // The shell's call; tests record instead.
-    decltype(&::Shell_NotifyIconW) m_notify = &::Shell_NotifyIconW;
+    // The shell's call (shell32.dll is loaded at its first use); tests record instead.
+    decltype(&::Shell_NotifyIconW) m_notify = &NotifyShell;
 
     BOOL Add(const wchar_t* text, HICON icon);
     // Add with the shell's call made aside; it is done when the result goes.
