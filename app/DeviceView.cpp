@@ -15,10 +15,14 @@ void CGUI_KV58Dlg::OpenDevice()
 void CGUI_KV58Dlg::ShowFirstState()
 {
     // A healthy device answers within this: the panel then opens showing it,
-    // as it always has. A stalled one does not hold the window longer.
+    // as it always has, and is filled once. A stalled one does not hold the
+    // window longer: the panel opens with what it has, the device's state
+    // follows.
     constexpr DWORD kFirstStateGraceMs = 100;
     if (m_device.WaitUntilDone(m_lastCommand, kFirstStateGraceMs))
         OnDeviceNews();
+    else
+        Render(*m_state, *m_state);
 }
 
 bool CGUI_KV58Dlg::EndDeviceWork(DWORD graceMs)

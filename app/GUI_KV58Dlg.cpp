@@ -109,21 +109,25 @@ BOOL CGUI_KV58Dlg::OnInitDialog()
     m_trayIcon.m_id = kTrayIconId;
     // The notification area keeps the size it had at the start.
     m_trayImage.reset(LoadIconForDpi(SM_CXSMICON, m_dpi));
-    m_trayIcon.Add((title + L" Control Panel").c_str(), m_trayImage ? m_trayImage.get() : m_hIcon);
+    {
+        // The shell answers while the panel skins itself. What other windows
+        // send meanwhile is answered before the panel has its title, by
+        // which other programs find it, as during the shell's call it always was.
+        const CShellCall trayAdded = m_trayIcon.AddAside((title + L" Control Panel").c_str(),
+                                                         m_trayImage ? m_trayImage.get() : m_hIcon);
+        ScaleToWindowDpi();
+        for (CPngSlider* fader : {&m_fader1, &m_fader2, &m_fader3, &m_fader4})
+        {
+            fader->m_vertical = TRUE;
+            // Steps are in volume units, whatever the scale.
+            fader->m_lineStep = 256;  // 1 dB
+            fader->m_pageStep = 1280; // 5 dB
+        }
+        DescribeControls();
+        StackControlsInReadingOrder();
+    }
     ::SetWindowTextW(m_hWnd, title.c_str());
 
-    ScaleToWindowDpi();
-    for (CPngSlider* fader : {&m_fader1, &m_fader2, &m_fader3, &m_fader4})
-    {
-        fader->m_vertical = TRUE;
-        // Steps are in volume units, whatever the scale.
-        fader->m_lineStep = 256;  // 1 dB
-        fader->m_pageStep = 1280; // 5 dB
-    }
-    DescribeControls();
-    StackControlsInReadingOrder();
-
-    Render(*m_state, *m_state);
     ShowFirstState();
     return TRUE;
 }
@@ -141,7 +145,8 @@ void CGUI_KV58Dlg::SetWindowIcons()
 void CGUI_KV58Dlg::ScaleToWindowDpi()
 {
     // The old art goes once every control has let go of it.
-    m_skin = std::make_unique<CSkinArt>(m_dpi);
+    std::unique_ptr<CSkinArt> skin = m_skinInAdvance.valid() ? m_skinInAdvance.get() : nullptr;
+    m_skin = skin && skin->Dpi() == m_dpi ? std::move(skin) : std::make_unique<CSkinArt>(m_dpi);
     // Laid out anew: the controls take their backgrounds again.
     m_backgroundsCaptured = false;
     for (CGdipButton* mute : {&m_btnMute1, &m_btnMute2})

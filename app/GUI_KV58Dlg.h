@@ -1,6 +1,7 @@
 #pragma once
 #include "../controls/AccessibleComboBox.h"
 #include "../controls/DialogFontNormaliser.h"
+#include "../controls/DisplayScale.h"
 #include "../controls/GdipButton.h"
 #include "../controls/PngSlider.h"
 #include "../controls/TransparentStatic2.h"
@@ -82,6 +83,10 @@ private:
 
     // The skin for m_dpi: the background and the images the controls share.
     std::unique_ptr<CSkinArt> m_skin;
+    // The skin for the system's DPI, decoded while the window is made; taken
+    // by the first skinning if the window has that DPI.
+    std::future<std::unique_ptr<CSkinArt>> m_skinInAdvance =
+        CSkinArt::DecodeAside(WindowDpi(nullptr));
     PresetStore m_presets;
     CTrayIcon m_trayIcon;
     IconHandle m_trayImage;

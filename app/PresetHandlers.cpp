@@ -1,5 +1,6 @@
 #include "../core/PresetApply.h"
 #include "../core/TextEncoding.h"
+#include "../device/SystemLibrary.h"
 #include "../framework/ResourceString.h"
 #include "GUI_KV58Dlg.h"
 #include "PresetNameDlg.h"
@@ -117,5 +118,8 @@ void CGUI_KV58Dlg::OnTrayPresetFolder()
 {
     std::error_code error;
     std::filesystem::create_directories(m_presets.Folder(), error);
-    ::ShellExecuteW(m_hWnd, L"open", m_presets.Folder().c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    // shell32.dll is loaded for this alone, not with the program.
+    const CSystemLibrary shell32(L"shell32.dll");
+    if (const auto open = shell32.Get<decltype(&::ShellExecuteW)>("ShellExecuteW"))
+        open(m_hWnd, L"open", m_presets.Folder().c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }

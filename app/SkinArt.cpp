@@ -55,6 +55,24 @@ std::shared_ptr<const CGdiPlusBitmap> CSkinArt::Image(SkinImage image)
     return held;
 }
 
+std::future<std::unique_ptr<CSkinArt>> CSkinArt::DecodeAside(UINT dpi)
+{
+    return std::async(std::launch::async | std::launch::deferred,
+                      [dpi]
+                      {
+                          auto skin = std::make_unique<CSkinArt>(dpi);
+                          skin->DecodeAll();
+                          return skin;
+                      });
+}
+
+void CSkinArt::DecodeAll()
+{
+    for (size_t image = 0; image < m_images.size(); ++image)
+        Image(static_cast<SkinImage>(image));
+    Background();
+}
+
 const CBitmap& CSkinArt::Background()
 {
     if (!m_backgroundTried)

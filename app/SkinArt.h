@@ -2,6 +2,7 @@
 #include "../controls/GdiPlusBitmap.h"
 #include "../framework/Gdi.h"
 #include <array>
+#include <future>
 #include <memory>
 
 enum class SkinImage
@@ -17,7 +18,8 @@ enum class SkinImage
 // The panel's skin at one DPI, drawn from the art made for the smallest
 // scale at or above it (the largest above 2.5). Each image is decoded at its
 // first use, once, and shared read-only with the controls that show it; the
-// art of other scales is never touched.
+// art of other scales is never touched. A skin may be made and decoded on one
+// thread and handed to another, which alone uses it from then on.
 class CSkinArt
 {
 public:
@@ -32,9 +34,14 @@ public:
     std::shared_ptr<const CGdiPlusBitmap> Image(SkinImage image);
     // The whole client area's background; empty when it does not load.
     const CBitmap& Background();
+    // Decodes every image and the background now rather than at first use.
+    void DecodeAll();
 
     // The art scale (as a DPI) used for a display DPI.
     static UINT ArtDpiFor(UINT dpi);
+    // The skin for dpi, decoded whole on a thread of its own; where no
+    // thread can be had, it is decoded when it is taken.
+    static std::future<std::unique_ptr<CSkinArt>> DecodeAside(UINT dpi);
 
 private:
     UINT m_dpi;

@@ -1,4 +1,5 @@
 #include "TrayIcon.h"
+#include "../device/SystemLibrary.h"
 #include <cstring>
 
 namespace
@@ -32,12 +33,59 @@ NOTIFYICONDATAW CTrayIcon::RemoveRecord() const
     return IconRecord(m_owner, m_id);
 }
 
-BOOL CTrayIcon::Add(const wchar_t* text, HICON icon)
+BOOL WINAPI NotifyShell(DWORD message, PNOTIFYICONDATAW record)
+{
+    static const CSystemLibrary shell32(L"shell32.dll");
+    static const auto notify = shell32.Get<decltype(&::Shell_NotifyIconW)>("Shell_NotifyIconW");
+    return notify ? notify(message, record) : FALSE;
+}
+
+CShellCall::CShellCall(decltype(&::Shell_NotifyIconW) notify, DWORD message,
+                       const NOTIFYICONDATAW& record)
+    : m_notify(notify), m_message(message), m_record(record)
+{
+    m_thread.Reset(::CreateThread(nullptr, 0, &CShellCall::Run, this, 0, nullptr));
+    if (!m_thread.IsValid())
+        Run(this);
+}
+
+CShellCall::~CShellCall()
+{
+    if (!m_thread.IsValid())
+        return;
+    HANDLE thread = m_thread.Get();
+    while (::MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) ==
+           WAIT_OBJECT_0 + 1)
+    {
+        MSG msg;
+        ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+DWORD WINAPI CShellCall::Run(LPVOID self)
+{
+    auto* call = static_cast<CShellCall*>(self);
+    call->m_notify(call->m_message, &call->m_record);
+    return 0;
+}
+
+void CTrayIcon::NoteAdded(const wchar_t* text, HICON icon)
 {
     m_added = true;
     m_tip = text ? text : L"";
     m_icon = icon;
+}
+
+BOOL CTrayIcon::Add(const wchar_t* text, HICON icon)
+{
+    NoteAdded(text, icon);
     return AddAgain();
+}
+
+CShellCall CTrayIcon::AddAside(const wchar_t* text, HICON icon)
+{
+    NoteAdded(text, icon);
+    return CShellCall(m_notify, NIM_ADD, AddRecord(m_tip.c_str(), m_icon));
 }
 
 BOOL CTrayIcon::AddAgain() const

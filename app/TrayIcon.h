@@ -1,4 +1,5 @@
 #pragma once
+#include "../device/WnHandle.h"
 #include <windows.h>
 #include <shellapi.h>
 #include <cstddef>
@@ -13,6 +14,31 @@ constexpr DWORD kTrayRecordSize = offsetof(NOTIFYICONDATAW, guidItem) + sizeof(G
 static_assert(kTrayRecordSize == NOTIFYICONDATAW_V3_SIZE);
 static_assert(kTrayRecordSize == (sizeof(void*) == 4 ? 952 : 968));
 
+// Shell_NotifyIconW, with shell32.dll loaded at the first call rather than
+// with the program; FALSE where it is missing.
+BOOL WINAPI NotifyShell(DWORD message, PNOTIFYICONDATAW record);
+
+// One call to the shell made on a thread of its own: the shell may take its
+// time over a new icon while the caller goes on. Made at once where no thread
+// can be had.
+class CShellCall
+{
+public:
+    CShellCall(decltype(&::Shell_NotifyIconW) notify, DWORD message, const NOTIFYICONDATAW& record);
+    // Waits for the call, answering meanwhile what other threads send to
+    // the caller's windows, so that the shell can never wait on it.
+    ~CShellCall();
+    CShellCall(const CShellCall&) = delete;
+    CShellCall& operator=(const CShellCall&) = delete;
+
+private:
+    static DWORD WINAPI Run(LPVOID self);
+    const decltype(&::Shell_NotifyIconW) m_notify;
+    const DWORD m_message;
+    NOTIFYICONDATAW m_record;
+    WnHandle m_thread;
+};
+
 // The panel's icon in the notification area.
 struct CTrayIcon
 {
@@ -21,10 +47,12 @@ struct CTrayIcon
 
     HWND m_owner = nullptr;
     UINT m_id = 0;
-    // The shell's call; tests record instead.
-    decltype(&::Shell_NotifyIconW) m_notify = &::Shell_NotifyIconW;
+    // The shell's call (shell32.dll is loaded at its first use); tests record instead.
+    decltype(&::Shell_NotifyIconW) m_notify = &NotifyShell;
 
     BOOL Add(const wchar_t* text, HICON icon);
+    // Add with the shell's call made aside; it is done when the result goes.
+    [[nodiscard]] CShellCall AddAside(const wchar_t* text, HICON icon);
     // Adds the icon again as the last Add showed it, after the shell lost
     // every icon (Explorer restarted). Does nothing before an Add.
     BOOL AddAgain() const;
@@ -36,6 +64,7 @@ struct CTrayIcon
     NOTIFYICONDATAW RemoveRecord() const;
 
 private:
+    void NoteAdded(const wchar_t* text, HICON icon);
     bool m_added = false;
     std::wstring m_tip;
     HICON m_icon = nullptr;

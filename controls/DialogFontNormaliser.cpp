@@ -32,9 +32,87 @@ HFONT CreateTemplateFont(const DialogFontDescription& font, double dpi)
                          font.faceName.c_str());
 }
 
+// Moves a window to rect (in its parent's client area; a top-level window's
+// parent is the desktop) unless it is there already: a move that changes
+// nothing still costs its round of position messages.
+void MoveUnlessThere(HWND window, const RECT& rect)
+{
+    RECT current{};
+    ::GetWindowRect(window, &current);
+    ::MapWindowPoints(nullptr, ::GetAncestor(window, GA_PARENT), reinterpret_cast<POINT*>(&current),
+                      2);
+    if (!::EqualRect(&current, &rect))
+        ::MoveWindow(window, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                     TRUE);
+}
+
 void SetFont(HWND window, HFONT font)
 {
     ::SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+// The qualities that leave smoothing to the system's setting; they differ
+// only in how a bitmap face is scaled, which the realised font shows.
+bool LeavesSmoothingToTheSystem(BYTE quality)
+{
+    return quality == DEFAULT_QUALITY || quality == DRAFT_QUALITY || quality == PROOF_QUALITY;
+}
+
+// The face and metrics the system realises a font with.
+bool Realise(HDC dc, HFONT font, TEXTMETRICW& metrics, wchar_t (&face)[LF_FACESIZE])
+{
+    ScopedSelect select(dc, font);
+    return ::GetTextMetricsW(dc, &metrics) && ::GetTextFaceW(dc, LF_FACESIZE, face) > 0;
+}
+
+// Two fonts that draw alike: the same description, but for a quality that
+// does not change how they look, and the same face and metrics realised.
+bool SameLook(HFONT first, HFONT second)
+{
+    LOGFONTW a{};
+    LOGFONTW b{};
+    if (!first || !second || ::GetObjectW(first, sizeof a, &a) != sizeof a ||
+        ::GetObjectW(second, sizeof b, &b) != sizeof b)
+        return false;
+    const bool described =
+        a.lfHeight == b.lfHeight && a.lfWidth == b.lfWidth && a.lfEscapement == b.lfEscapement &&
+        a.lfOrientation == b.lfOrientation && a.lfWeight == b.lfWeight &&
+        a.lfItalic == b.lfItalic && a.lfUnderline == b.lfUnderline &&
+        a.lfStrikeOut == b.lfStrikeOut && a.lfCharSet == b.lfCharSet &&
+        a.lfOutPrecision == b.lfOutPrecision && a.lfClipPrecision == b.lfClipPrecision &&
+        a.lfPitchAndFamily == b.lfPitchAndFamily && wcscmp(a.lfFaceName, b.lfFaceName) == 0 &&
+        (a.lfQuality == b.lfQuality ||
+         (LeavesSmoothingToTheSystem(a.lfQuality) && LeavesSmoothingToTheSystem(b.lfQuality)));
+    if (!described)
+        return false;
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    if (!dc)
+        return false;
+    TEXTMETRICW am{};
+    TEXTMETRICW bm{};
+    wchar_t aFace[LF_FACESIZE] = L"";
+    wchar_t bFace[LF_FACESIZE] = L"";
+    const bool realised = Realise(dc, first, am, aFace) && Realise(dc, second, bm, bFace);
+    ::DeleteDC(dc);
+    return realised && wcscmp(aFace, bFace) == 0 && am.tmHeight == bm.tmHeight &&
+           am.tmAscent == bm.tmAscent && am.tmDescent == bm.tmDescent &&
+           am.tmInternalLeading == bm.tmInternalLeading &&
+           am.tmExternalLeading == bm.tmExternalLeading && am.tmAveCharWidth == bm.tmAveCharWidth &&
+           am.tmMaxCharWidth == bm.tmMaxCharWidth && am.tmWeight == bm.tmWeight &&
+           am.tmPitchAndFamily == bm.tmPitchAndFamily && am.tmCharSet == bm.tmCharSet;
+}
+
+// A combo box lays its field and list out again at every font it is given,
+// which costs it a few milliseconds even when nothing changes: one whose
+// font already looks the same keeps it.
+void SetFontUnlessSame(HWND window, HFONT font)
+{
+    wchar_t className[16] = L"";
+    ::GetClassNameW(window, className, 16);
+    if (_wcsicmp(className, L"ComboBox") == 0 &&
+        SameLook(reinterpret_cast<HFONT>(::SendMessageW(window, WM_GETFONT, 0, 0)), font))
+        return;
+    SetFont(window, font);
 }
 } // namespace
 
@@ -83,14 +161,15 @@ void CDialogFontNormaliser::Apply(HINSTANCE instance, HWND dialog, double dpi, U
     ::ClientToScreen(dialog, reinterpret_cast<POINT*>(&rect.right));
     // The frame is the one the system draws at the window's DPI.
     AdjustWindowRectForDpi(rect, layout->style, font.hasMenu, layout->exStyle, WindowDpi(dialog));
-    ::MoveWindow(dialog, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
+    MoveUnlessThere(dialog, rect);
 
     WalkItems(*layout,
               [&](HWND child, const DialogItemLayout& item)
               {
-                  ::MoveWindow(child, horizontal(item.x), vertical(item.y), horizontal(item.cx),
-                               vertical(item.cy), TRUE);
-                  SetFont(child, m_font.get());
+                  const int x = horizontal(item.x);
+                  const int y = vertical(item.y);
+                  MoveUnlessThere(child, {x, y, x + horizontal(item.cx), y + vertical(item.cy)});
+                  SetFontUnlessSame(child, m_font.get());
               });
 }
 

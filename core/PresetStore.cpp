@@ -1,5 +1,6 @@
 #include "PresetStore.h"
 #include "TextEncoding.h"
+#include "../device/SystemLibrary.h"
 #include <windows.h>
 #include <shlobj.h>
 #include <algorithm>
@@ -20,7 +21,12 @@ fs::path UserPresetFolder()
     // The environment first, so that a test or a portable set-up can move it.
     const DWORD length = ::GetEnvironmentVariableW(L"APPDATA", appData, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
-        ::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData);
+    {
+        // shell32.dll is loaded for this alone, not with the program.
+        const CSystemLibrary shell32(L"shell32.dll");
+        if (const auto folder = shell32.Get<decltype(&::SHGetFolderPathW)>("SHGetFolderPathW"))
+            folder(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData);
+    }
     return fs::path(appData) / L"Vostrand" / L"KV58 Control Panel" / L"Presets";
 }
 
