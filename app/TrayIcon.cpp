@@ -69,22 +69,11 @@ DWORD WINAPI CShellCall::Run(LPVOID self)
     return 0;
 }
 
-void CTrayIcon::NoteAdded(const wchar_t* text, HICON icon)
+CShellCall CTrayIcon::AddAside(const wchar_t* text, HICON icon)
 {
     m_added = true;
     m_tip = text ? text : L"";
     m_icon = icon;
-}
-
-BOOL CTrayIcon::Add(const wchar_t* text, HICON icon)
-{
-    NoteAdded(text, icon);
-    return AddAgain();
-}
-
-CShellCall CTrayIcon::AddAside(const wchar_t* text, HICON icon)
-{
-    NoteAdded(text, icon);
     return CShellCall(m_notify, NIM_ADD, AddRecord(m_tip.c_str(), m_icon));
 }
 

@@ -50,11 +50,10 @@ struct CTrayIcon
     // The shell's call (shell32.dll is loaded at its first use); tests record instead.
     decltype(&::Shell_NotifyIconW) m_notify = &NotifyShell;
 
-    BOOL Add(const wchar_t* text, HICON icon);
-    // Add with the shell's call made aside; it is done when the result goes.
+    // Shows the icon, the shell's call made aside; it is done when the result goes.
     [[nodiscard]] CShellCall AddAside(const wchar_t* text, HICON icon);
-    // Adds the icon again as the last Add showed it, after the shell lost
-    // every icon (Explorer restarted). Does nothing before an Add.
+    // Adds the icon again as the last AddAside showed it, after the shell lost
+    // every icon (Explorer restarted). Does nothing before one.
     BOOL AddAgain() const;
     // Does nothing before the owner is known.
     BOOL Remove() const;
@@ -64,7 +63,6 @@ struct CTrayIcon
     NOTIFYICONDATAW RemoveRecord() const;
 
 private:
-    void NoteAdded(const wchar_t* text, HICON icon);
     bool m_added = false;
     std::wstring m_tip;
     HICON m_icon = nullptr;

@@ -84,7 +84,10 @@ TEST(TrayIcon, AddShowsTheIconUntilRemoveTakesItAway)
     CTrayIcon tray{owner.Get(), kTrayIconId};
     ASSERT_FALSE(TrayIconExists(owner.Get(), kTrayIconId));
 
-    EXPECT_TRUE(tray.Add(L"tip", ::LoadIconW(nullptr, MAKEINTRESOURCEW(32512))));
+    {
+        const CShellCall added =
+            tray.AddAside(L"tip", ::LoadIconW(nullptr, MAKEINTRESOURCEW(32512)));
+    }
     EXPECT_TRUE(TrayIconExists(owner.Get(), kTrayIconId));
     EXPECT_FALSE(TrayIconExists(owner.Get(), kTrayIconId + 1));
 
