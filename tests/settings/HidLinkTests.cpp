@@ -43,6 +43,31 @@ protected:
 };
 } // namespace
 
+// The system's services are loaded at their first use; each must reach the
+// system's own function.
+TEST(SystemHidServices, AnswerAsTheSystemDoes)
+{
+    const HidApi& system = SystemHidApi();
+    GUID guid{};
+    system.GetHidGuid(&guid);
+    const GUID kHidClass{
+        0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+    EXPECT_TRUE(::IsEqualGUID(guid, kHidClass));
+    HDEVINFO list =
+        system.GetClassDevs(&guid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    ASSERT_NE(list, INVALID_HANDLE_VALUE);
+    SP_DEVICE_INTERFACE_DATA data{};
+    data.cbSize = sizeof data;
+    EXPECT_FALSE(system.EnumDeviceInterfaces(list, nullptr, &guid, 100000, &data));
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_ITEMS));
+    DWORD required = 0;
+    EXPECT_FALSE(system.GetDeviceInterfaceDetail(list, &data, nullptr, 0, &required, nullptr));
+    HIDD_ATTRIBUTES attributes{};
+    attributes.Size = sizeof attributes;
+    EXPECT_FALSE(system.GetAttributes(INVALID_HANDLE_VALUE, &attributes));
+    EXPECT_TRUE(system.DestroyDeviceInfoList(list));
+}
+
 TEST(HidRateReportBytes, CarryTheFlagsInByte24AndNothingElseChanges)
 {
     const HidRateReport none = BuildHidRateReport(false, false);
