@@ -401,7 +401,7 @@ void FakeUsbAudio::Log(std::string call)
         calls.push_back(call);
     }
     if (stall != 0)
-        ::WaitForSingleObject(m_stallsCleared, stall);
+        ::WaitForSingleObject(m_stallsCleared.Get(), stall);
     scripted = script ? script(call) : std::nullopt;
 }
 
@@ -409,14 +409,14 @@ void FakeUsbAudio::Stall(const std::string& function, DWORD ms)
 {
     const std::lock_guard lock(m_lock);
     m_stalls[function] = ms;
-    ::ResetEvent(m_stallsCleared);
+    ::ResetEvent(m_stallsCleared.Get());
 }
 
 void FakeUsbAudio::ClearStalls()
 {
     const std::lock_guard lock(m_lock);
     m_stalls.clear();
-    ::SetEvent(m_stallsCleared);
+    ::SetEvent(m_stallsCleared.Get());
 }
 
 DWORD FakeUsbAudio::StallOf(const std::string& function)

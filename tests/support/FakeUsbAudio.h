@@ -1,6 +1,7 @@
 #pragma once
 #include "device/DeviceRecords.h"
 #include "device/UsbAudioApi.h"
+#include "device/WnHandle.h"
 #include "device/WnLock.h"
 #include <cstdint>
 #include <deque>
@@ -43,9 +44,6 @@ public:
     // while the device thread is inside a call.
     void Stall(const std::string& function, DWORD ms);
     void ClearStalls();
-    // How long calls of the function stall now.
-    DWORD StallOf(const std::string& function);
-    HANDLE StallsCleared() const { return m_stallsCleared; }
 
     // Queues a notification and signals the registered event.
     void Notify(unsigned int type);
@@ -108,7 +106,9 @@ private:
     // Guards the log and the stalls.
     WnLock m_lock;
     std::map<std::string, DWORD> m_stalls;
-    HANDLE m_stallsCleared;
+    WnHandle m_stallsCleared;
+    // How long calls of the function stall now.
+    DWORD StallOf(const std::string& function);
 };
 
 // The handle the fake hands out for its one device.
