@@ -85,18 +85,15 @@ bool SameLook(HFONT first, HFONT second)
          (LeavesSmoothingToTheSystem(a.lfQuality) && LeavesSmoothingToTheSystem(b.lfQuality)));
     if (!described)
         return false;
-    HDC dc = ::CreateCompatibleDC(nullptr);
-    if (!dc)
-        return false;
+    CDC dc;
     TEXTMETRICW am{};
     TEXTMETRICW bm{};
     wchar_t aFace[LF_FACESIZE] = L"";
     wchar_t bFace[LF_FACESIZE] = L"";
-    const bool realised = Realise(dc, first, am, aFace) && Realise(dc, second, bm, bFace);
-    ::DeleteDC(dc);
-    return realised && wcscmp(aFace, bFace) == 0 && am.tmHeight == bm.tmHeight &&
-           am.tmAscent == bm.tmAscent && am.tmDescent == bm.tmDescent &&
-           am.tmInternalLeading == bm.tmInternalLeading &&
+    return dc.CreateCompatibleDC(nullptr) && Realise(dc.GetSafeHdc(), first, am, aFace) &&
+           Realise(dc.GetSafeHdc(), second, bm, bFace) && wcscmp(aFace, bFace) == 0 &&
+           am.tmHeight == bm.tmHeight && am.tmAscent == bm.tmAscent &&
+           am.tmDescent == bm.tmDescent && am.tmInternalLeading == bm.tmInternalLeading &&
            am.tmExternalLeading == bm.tmExternalLeading && am.tmAveCharWidth == bm.tmAveCharWidth &&
            am.tmMaxCharWidth == bm.tmMaxCharWidth && am.tmWeight == bm.tmWeight &&
            am.tmPitchAndFamily == bm.tmPitchAndFamily && am.tmCharSet == bm.tmCharSet;
