@@ -1,5 +1,6 @@
 #include "FakeHid.h"
 #include "tests/support/FakeUsbAudio.h"
+#include <gtest/gtest.h>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -268,4 +269,11 @@ std::vector<unsigned long> FakeHid::EnumeratedIndices() const
 FakeHid::Interface Kv58Interface(const std::wstring& path, FakeHid::Step failAt)
 {
     return {path, 0x152A, 0x8758, failAt};
+}
+
+void FakeHid::ExpectAllReleasedAndNoMisuse() const
+{
+    EXPECT_EQ(listsCreated, listsDestroyed) << "a device list was not freed";
+    EXPECT_TRUE(openFiles.empty()) << "a HID handle was left open";
+    EXPECT_TRUE(misuse.empty()) << misuse.front();
 }

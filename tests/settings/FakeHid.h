@@ -59,6 +59,8 @@ public:
 
     // Indices handed to SetupDiEnumDeviceInterfaces, in call order.
     std::vector<unsigned long> EnumeratedIndices() const;
+    // Fails the running test for every list or handle left and every misuse.
+    void ExpectAllReleasedAndNoMisuse() const;
 
 private:
     FakeHid() = default;

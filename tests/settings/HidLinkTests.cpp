@@ -31,9 +31,7 @@ protected:
     }
     void TearDown() override
     {
-        EXPECT_EQ(hid.listsCreated, hid.listsDestroyed) << "a device list was not freed";
-        EXPECT_TRUE(hid.openFiles.empty()) << "a HID handle was left open";
-        EXPECT_TRUE(hid.misuse.empty()) << hid.misuse.front();
+        hid.ExpectAllReleasedAndNoMisuse();
         EXPECT_EQ(session.m_hHidDevice, INVALID_HANDLE_VALUE);
     }
 

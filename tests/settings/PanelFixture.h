@@ -55,12 +55,7 @@ protected:
         hid.ClearRecords();
     }
 
-    void TearDown() override
-    {
-        EXPECT_EQ(hid.listsCreated, hid.listsDestroyed) << "a device list was not freed";
-        EXPECT_TRUE(hid.openFiles.empty()) << "a HID handle was left open";
-        EXPECT_TRUE(hid.misuse.empty()) << hid.misuse.front();
-    }
+    void TearDown() override { hid.ExpectAllReleasedAndNoMisuse(); }
 
     void Settle() { ASSERT_TRUE(panel->Settle()) << "the device thread did not settle"; }
     // Asks for a refresh and waits for it.
