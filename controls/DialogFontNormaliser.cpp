@@ -32,18 +32,41 @@ HFONT CreateTemplateFont(const DialogFontDescription& font, double dpi)
                          font.faceName.c_str());
 }
 
-// Moves a window to rect (in its parent's client area; a top-level window's
-// parent is the desktop) unless it is there already: a move that changes
+// Where a window lies in its parent's client area (a top-level window's
+// parent is the desktop).
+RECT PlaceOf(HWND window)
+{
+    RECT place{};
+    ::GetWindowRect(window, &place);
+    ::MapWindowPoints(nullptr, ::GetAncestor(window, GA_PARENT), reinterpret_cast<POINT*>(&place),
+                      2);
+    return place;
+}
+
+// Moves a window to rect unless it is there already: a move that changes
 // nothing still costs its round of position messages.
 void MoveUnlessThere(HWND window, const RECT& rect)
 {
-    RECT current{};
-    ::GetWindowRect(window, &current);
-    ::MapWindowPoints(nullptr, ::GetAncestor(window, GA_PARENT), reinterpret_cast<POINT*>(&current),
-                      2);
+    const RECT current = PlaceOf(window);
     if (!::EqualRect(&current, &rect))
         ::MoveWindow(window, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
                      TRUE);
+}
+
+// A drop-down combo box's window is only its field; the height it was given
+// is its list's, which it does not tell.
+bool DropsDown(HWND window)
+{
+    wchar_t className[16] = L"";
+    ::GetClassNameW(window, className, 16);
+    const auto type = ::GetWindowLongPtrW(window, GWL_STYLE) & 3;
+    return _wcsicmp(className, L"ComboBox") == 0 && (type == CBS_DROPDOWN || type == CBS_DROPDOWNLIST);
+}
+
+bool FieldAt(HWND window, const RECT& rect)
+{
+    const RECT current = PlaceOf(window);
+    return current.left == rect.left && current.top == rect.top && current.right == rect.right;
 }
 
 void SetFont(HWND window, HFONT font)
@@ -128,6 +151,11 @@ void CDialogFontNormaliser::Apply(HINSTANCE instance, HWND dialog, double dpi, U
     if (!layout)
         return;
     m_dialog = dialog;
+    // The dialog manager placed the items in the dialog's own units: until
+    // this normaliser first moves them, that is where they are.
+    const bool placedByDialogManager = m_laidOut != dialog;
+    RECT dialogUnits{0, 0, 4, 8};
+    ::MapDialogRect(dialog, &dialogUnits);
 
     const DialogFontDescription& font = layout->font;
     m_font.reset(CreateTemplateFont(font, dpi));
@@ -165,9 +193,17 @@ void CDialogFontNormaliser::Apply(HINSTANCE instance, HWND dialog, double dpi, U
               {
                   const int x = horizontal(item.x);
                   const int y = vertical(item.y);
-                  MoveUnlessThere(child, {x, y, x + horizontal(item.cx), y + vertical(item.cy)});
+                  const RECT rect{x, y, x + horizontal(item.cx), y + vertical(item.cy)};
+                  // A combo box moved only to be given the list height it has
+                  // lays itself out again for nothing.
+                  const bool listInPlace =
+                      placedByDialogManager && DropsDown(child) && FieldAt(child, rect) &&
+                      ::MulDiv(item.cy, dialogUnits.bottom, 8) == rect.bottom - rect.top;
+                  if (!listInPlace)
+                      MoveUnlessThere(child, rect);
                   SetFontUnlessSame(child, m_font.get());
               });
+    m_laidOut = dialog;
 }
 
 void CDialogFontNormaliser::Restore()

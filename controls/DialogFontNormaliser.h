@@ -32,6 +32,7 @@ public:
     HWND m_dialog = nullptr;
     std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter> m_font;
     HFONT m_previousFont = nullptr;
+    HWND m_laidOut = nullptr; // the dialog whose items this normaliser has placed
 
 private:
     // Pairs the template's items with the dialog's children in order; stops

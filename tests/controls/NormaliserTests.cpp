@@ -2,6 +2,7 @@
 #include "app/resource.h"
 #include "controls/DialogFontNormaliser.h"
 #include "framework/Dialog.h"
+#include <commctrl.h>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <random>
@@ -240,6 +241,43 @@ TEST(FontNormaliser, LaysThePanelOutAtItsSkinSize)
     RECT client{};
     ::GetClientRect(panel.m_hWnd, &client);
     EXPECT_EQ(client.right, 450);
+}
+
+TEST(FontNormaliser, LeavesTheDropDownListsTheDialogManagerPlaced)
+{
+    CDialog panel(IDD_GUI_KV58_DIALOG);
+    ASSERT_TRUE(panel.Create());
+    constexpr int kDropDowns[] = {IDC_INPUT_SOURCE, IDC_STREAMING_MODE, IDC_ASIO_BUFFER};
+    int moves = 0;
+    const SUBCLASSPROC countMoves = [](HWND window, UINT msg, WPARAM wParam, LPARAM lParam,
+                                       UINT_PTR, DWORD_PTR counter) -> LRESULT
+    {
+        if (msg == WM_WINDOWPOSCHANGING &&
+            !(reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_NOSIZE))
+            ++*reinterpret_cast<int*>(counter);
+        return ::DefSubclassProc(window, msg, wParam, lParam);
+    };
+    std::vector<RECT> placed;
+    for (int id : kDropDowns)
+    {
+        ::SetWindowSubclass(::GetDlgItem(panel.m_hWnd, id), countMoves, 1,
+                            reinterpret_cast<DWORD_PTR>(&moves));
+        placed.push_back(ChildRect(panel.m_hWnd, id));
+    }
+    CDialogFontNormaliser normaliser;
+    normaliser.Apply(Module(), panel.m_hWnd, 96.0);
+    EXPECT_EQ(moves, 0) << "each was where the layout puts it";
+
+    // Laid out at another scale and back: moved there, and back again.
+    normaliser.Apply(Module(), panel.m_hWnd, 144.0);
+    EXPECT_GE(moves, 3);
+    normaliser.Apply(Module(), panel.m_hWnd, 96.0);
+    for (size_t i = 0; i < placed.size(); ++i)
+    {
+        const RECT back = ChildRect(panel.m_hWnd, kDropDowns[i]);
+        EXPECT_TRUE(::EqualRect(&back, &placed[i])) << kDropDowns[i];
+        ::RemoveWindowSubclass(::GetDlgItem(panel.m_hWnd, kDropDowns[i]), countMoves, 1);
+    }
 }
 
 TEST(FontNormaliser, TemplateWithoutFontGivesEightPointTahoma)
