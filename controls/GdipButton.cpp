@@ -6,6 +6,7 @@
 #include "ImageDrawing.h"
 #include "MemDC.h"
 #include "ScaledImage.h"
+#include "TabOrder.h"
 #include <commctrl.h>
 #include <windowsx.h>
 
@@ -38,7 +39,7 @@ void CGdipButton::SetSize(int width, int height)
 {
     m_width = width;
     m_height = height;
-    ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, width, height, SWP_NOMOVE);
+    SizeAtTop(m_hWnd, width, height);
 }
 
 void CGdipButton::DropLooks()

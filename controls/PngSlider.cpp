@@ -5,6 +5,7 @@
 #include "ImageDrawing.h"
 #include "SafeMath.h"
 #include "ScaledImage.h"
+#include "TabOrder.h"
 #include <algorithm>
 #include <commctrl.h>
 #include <cstdlib>
@@ -38,7 +39,7 @@ bool CPngSlider::SetTrackImage(std::shared_ptr<const CGdiPlusBitmap> image)
 {
     m_trackHeight = ScaleToDpi(kTrackHeight, m_dpi);
     m_trackWidth = ScaleToDpi(kTrackWidth, m_dpi);
-    ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, m_trackWidth, m_trackHeight, SWP_NOMOVE);
+    SizeAtTop(m_hWnd, m_trackWidth, m_trackHeight);
     // The track look and the frame were made for the old image and size.
     m_surfTrack.Release();
     m_surfFrame.Release();
