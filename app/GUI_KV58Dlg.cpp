@@ -136,10 +136,12 @@ void CGUI_KV58Dlg::SetWindowIcons()
 {
     m_bigIcon.reset(LoadIconForDpi(SM_CXICON, m_dpi));
     m_smallIcon.reset(LoadIconForDpi(SM_CXSMICON, m_dpi));
-    SendMessage(WM_SETICON, ICON_BIG,
-                reinterpret_cast<LPARAM>(m_bigIcon ? m_bigIcon.get() : m_hIcon));
+    // The small one first: given the big one alone, the system makes a small
+    // one from it, only to be replaced.
     SendMessage(WM_SETICON, ICON_SMALL,
                 reinterpret_cast<LPARAM>(m_smallIcon ? m_smallIcon.get() : m_hIcon));
+    SendMessage(WM_SETICON, ICON_BIG,
+                reinterpret_cast<LPARAM>(m_bigIcon ? m_bigIcon.get() : m_hIcon));
 }
 
 void CGUI_KV58Dlg::ScaleToWindowDpi()
