@@ -89,20 +89,6 @@ BOOL CGUI_KV58Dlg::OnInitDialog()
     OpenDevice();
     KeepDialogLayoutOnDpiChange(m_hWnd);
     m_dpi = WindowDpi(m_hWnd);
-    m_fontNormaliser.Apply(::GetModuleHandleW(nullptr), m_hWnd, m_dpi);
-    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
-        m_templateOrder.push_back(child);
-
-    if (HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE))
-    {
-        const std::wstring about = LoadResString(IDS_ABOUTBOX);
-        if (!about.empty())
-        {
-            ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
-            ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, about.c_str());
-        }
-    }
-    SetWindowIcons();
 
     const std::wstring title = LoadResString(IDS_TITLE);
     m_trayIcon.m_owner = m_hWnd;
@@ -110,11 +96,26 @@ BOOL CGUI_KV58Dlg::OnInitDialog()
     // The notification area keeps the size it had at the start.
     m_trayImage.reset(LoadIconForDpi(SM_CXSMICON, m_dpi));
     {
-        // The shell answers while the panel skins itself. What other windows
-        // send meanwhile is answered before the panel has its title, by
-        // which other programs find it, as during the shell's call it always was.
+        // The shell answers while the panel lays itself out and skins itself.
+        // What other windows send meanwhile is answered before the panel has
+        // its title, by which other programs find it, as during the shell's
+        // call it always was.
         const CShellCall trayAdded = m_trayIcon.AddAside((title + L" Control Panel").c_str(),
                                                          m_trayImage ? m_trayImage.get() : m_hIcon);
+        m_fontNormaliser.Apply(::GetModuleHandleW(nullptr), m_hWnd, m_dpi);
+        for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child;
+             child = ::GetWindow(child, GW_HWNDNEXT))
+            m_templateOrder.push_back(child);
+        if (HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE))
+        {
+            const std::wstring about = LoadResString(IDS_ABOUTBOX);
+            if (!about.empty())
+            {
+                ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+                ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, about.c_str());
+            }
+        }
+        SetWindowIcons();
         ScaleToWindowDpi();
         for (CPngSlider* fader : {&m_fader1, &m_fader2, &m_fader3, &m_fader4})
         {
