@@ -53,14 +53,19 @@ void MoveUnlessThere(HWND window, const RECT& rect)
                      TRUE);
 }
 
+bool IsComboBox(HWND window)
+{
+    wchar_t className[16] = L"";
+    ::GetClassNameW(window, className, 16);
+    return _wcsicmp(className, L"ComboBox") == 0;
+}
+
 // A drop-down combo box's window is only its field; the height it was given
 // is its list's, which it does not tell.
 bool DropsDown(HWND window)
 {
-    wchar_t className[16] = L"";
-    ::GetClassNameW(window, className, 16);
     const auto type = ::GetWindowLongPtrW(window, GWL_STYLE) & 3;
-    return _wcsicmp(className, L"ComboBox") == 0 && (type == CBS_DROPDOWN || type == CBS_DROPDOWNLIST);
+    return IsComboBox(window) && (type == CBS_DROPDOWN || type == CBS_DROPDOWNLIST);
 }
 
 bool FieldAt(HWND window, const RECT& rect)
@@ -127,9 +132,7 @@ bool SameLook(HFONT first, HFONT second)
 // font already looks the same keeps it.
 void SetFontUnlessSame(HWND window, HFONT font)
 {
-    wchar_t className[16] = L"";
-    ::GetClassNameW(window, className, 16);
-    if (_wcsicmp(className, L"ComboBox") == 0 &&
+    if (IsComboBox(window) &&
         SameLook(reinterpret_cast<HFONT>(::SendMessageW(window, WM_GETFONT, 0, 0)), font))
         return;
     SetFont(window, font);
