@@ -213,6 +213,8 @@ TEST_F(AccessibleObjects, DefaultActionTogglesMuteAndLink)
         EXPECT_EQ(button->accDoDefaultAction(kSelf), S_OK);
         EXPECT_TRUE(State(button) & STATE_SYSTEM_CHECKED);
     }
+    // The mute is sent by the device thread.
+    ASSERT_TRUE(panel().Settle());
     EXPECT_EQ(fake.TakeCalls(),
               (std::vector<std::string>{"Set(14,0x01,1,0,len=1,data=01,timeout=500)"}));
     EXPECT_EQ(mute->accDoDefaultAction(kSelf), S_OK);
