@@ -126,17 +126,6 @@ bool SameLook(HFONT first, HFONT second)
            am.tmMaxCharWidth == bm.tmMaxCharWidth && am.tmWeight == bm.tmWeight &&
            am.tmPitchAndFamily == bm.tmPitchAndFamily && am.tmCharSet == bm.tmCharSet;
 }
-
-// A combo box lays its field and list out again at every font it is given,
-// which costs it a few milliseconds even when nothing changes: one whose
-// font already looks the same keeps it.
-void SetFontUnlessSame(HWND window, HFONT font)
-{
-    if (IsComboBox(window) &&
-        SameLook(reinterpret_cast<HFONT>(::SendMessageW(window, WM_GETFONT, 0, 0)), font))
-        return;
-    SetFont(window, font);
-}
 } // namespace
 
 void CDialogFontNormaliser::Apply(HINSTANCE instance, HWND dialog, double dpi)
@@ -164,6 +153,10 @@ void CDialogFontNormaliser::Apply(HINSTANCE instance, HWND dialog, double dpi, U
     m_font.reset(CreateTemplateFont(font, dpi));
     m_previousFont = reinterpret_cast<HFONT>(::SendMessageW(dialog, WM_GETFONT, 0, 0));
     SetFont(dialog, m_font.get());
+    // A combo box lays its field and list out again at every font it is
+    // given, which costs it a few milliseconds even when nothing changes: one
+    // with the dialog's old font keeps it when the new one looks the same.
+    const bool oldFontLooksTheSame = SameLook(m_previousFont, m_font.get());
 
     // The layout is the one of the font at 96 DPI, scaled: font sizes do not
     // grow in proportion, and the skin under the controls does.
@@ -204,7 +197,12 @@ void CDialogFontNormaliser::Apply(HINSTANCE instance, HWND dialog, double dpi, U
                       ::MulDiv(item.cy, dialogUnits.bottom, 8) == rect.bottom - rect.top;
                   if (!listInPlace)
                       MoveUnlessThere(child, rect);
-                  SetFontUnlessSame(child, m_font.get());
+                  const bool keepsFont =
+                      oldFontLooksTheSame && IsComboBox(child) &&
+                      reinterpret_cast<HFONT>(::SendMessageW(child, WM_GETFONT, 0, 0)) ==
+                          m_previousFont;
+                  if (!keepsFont)
+                      SetFont(child, m_font.get());
               });
     m_laidOut = dialog;
 }
