@@ -2,7 +2,6 @@
 #include "app/GUI_KV58Dlg.h"
 #include "tests/support/FakeUsbAudio.h"
 #include "tests/support/Pump.h"
-#include <algorithm>
 #include <commctrl.h>
 #include <string>
 #include <utility>
@@ -103,39 +102,43 @@ public:
             MAKELPARAM((thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2));
     }
     void Release(int id) const { Ask(id, WM_LBUTTONUP); }
-    // The skinned control behind an id, for what only its images tell.
+    // The control object behind an id: for what only a skinned control's
+    // images tell, and for the framework's wrapping of a box's messages.
     template <typename Control> const Control& ControlOf(int id) const
     {
         return dynamic_cast<const Control&>(*CWnd::FromHandle(Item(id)));
     }
+    // read(box, index) for each item of box id.
+    template <typename Read> auto EachItem(int id, Read read) const
+    {
+        const CComboBox& box = ControlOf<CComboBox>(id);
+        std::vector<decltype(read(box, 0))> items;
+        for (int i = 0; i < box.GetCount(); ++i)
+            items.push_back(read(box, i));
+        return items;
+    }
     // A combo box's items, their data, and the selected item's text.
     std::vector<std::wstring> Items(int id) const
     {
-        std::vector<std::wstring> items;
-        for (int i = 0; i < Ask(id, CB_GETCOUNT); ++i)
-            items.push_back(ItemText(id, i));
-        return items;
+        return EachItem(id, [](const CComboBox& box, int i) { return box.GetLBText(i); });
     }
     std::vector<DWORD_PTR> ItemData(int id) const
     {
-        std::vector<DWORD_PTR> data;
-        for (int i = 0; i < Ask(id, CB_GETCOUNT); ++i)
-            data.push_back(static_cast<DWORD_PTR>(Ask(id, CB_GETITEMDATA, i)));
-        return data;
+        return EachItem(id, [](const CComboBox& box, int i) { return box.GetItemData(i); });
     }
     std::wstring Selected(int id) const
     {
-        const auto index = static_cast<int>(Ask(id, CB_GETCURSEL));
-        return index == CB_ERR ? L"" : ItemText(id, index);
+        const CComboBox& box = ControlOf<CComboBox>(id);
+        return box.GetCurSel() == CB_ERR ? L"" : box.GetLBText(box.GetCurSel());
     }
     // The user picks the item with this text; false when there is none.
     bool Choose(int id, const std::wstring& text)
     {
-        const auto index = static_cast<int>(Ask(id, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                                reinterpret_cast<LPARAM>(text.c_str())));
+        const CComboBox& box = ControlOf<CComboBox>(id);
+        const int index = box.FindStringExact(text);
         if (index == CB_ERR)
             return false;
-        Ask(id, CB_SETCURSEL, index);
+        box.SetCurSel(index);
         Notify(id, CBN_SELCHANGE);
         return true;
     }
@@ -146,13 +149,6 @@ public:
     using CGUI_KV58Dlg::RouteShellCalls;
 
 protected:
-    std::wstring ItemText(int id, int index) const
-    {
-        std::wstring text(
-            static_cast<size_t>(std::max<LRESULT>(Ask(id, CB_GETLBTEXTLEN, index), 0)), L'\0');
-        Ask(id, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
-        return text;
-    }
     static BOOL WINAPI IgnoreShellCall(DWORD, PNOTIFYICONDATAW) { return TRUE; }
 
     int ShowMessageBox(const std::wstring& text, const std::wstring& caption, UINT style) override
