@@ -95,8 +95,6 @@ TEST_F(SliderTest, MapsPositionsToThumbCentresAndBack)
     RECT thumb{};
     slider.SendMessage(TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
     EXPECT_EQ((thumb.top + thumb.bottom) / 2, 73);
-    EXPECT_EQ(thumb.right - thumb.left, slider.m_thumbWidth);
-    EXPECT_EQ(thumb.bottom - thumb.top, slider.m_thumbHeight);
 }
 
 TEST_F(SliderTest, RangeOfOnePositionHasItsThumbAtTheTop)
