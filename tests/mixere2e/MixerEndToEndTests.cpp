@@ -267,7 +267,9 @@ TEST_F(MixerEndToEnd, WithTheLinkOnThePartnerMovesAndBothChannelsAreSent)
         EXPECT_TRUE(SimIs("in.volume1", expected)) << "the partner follows";
         EXPECT_EQ(Readout(IDC_LABEL_IN_LEFT), std::to_wstring(expected / 256));
         EXPECT_TRUE(ThumbNear(IDC_FADER_IN_LEFT, end)) << "the partner's thumb moved";
-        // Each message sends the dragged channel, then its partner.
+        // Each message sends the dragged channel, then its partner; the
+        // device thread may still be between the two of the release's pair.
+        WaitFor([] { return VolumeSets(SimLog(), 14).size() % 2 == 0; }, 2000);
         const std::vector<std::string> sets = VolumeSets(SimLog(), 14);
         ASSERT_EQ(sets.size() % 2, 0u);
         for (size_t i = 0; i < sets.size(); i += 2)
