@@ -21,17 +21,18 @@ struct CallCounts
     static inline long pngDecodes = 0;
     static inline long bitmaps = 0;
     static inline decltype(&Gdiplus::DllExports::GdipCreateBitmapFromStream) decode = nullptr;
-    static inline decltype(&::CreateCompatibleBitmap) createBitmap = nullptr;
+    static inline decltype(&::CreateDIBSection) createBitmap = nullptr;
 
     static Gdiplus::GpStatus WINAPI Decode(IStream* stream, Gdiplus::GpBitmap** bitmap)
     {
         ++pngDecodes;
         return decode(stream, bitmap);
     }
-    static HBITMAP WINAPI CreateBitmap(HDC dc, int width, int height)
+    static HBITMAP WINAPI CreateBitmap(HDC dc, const BITMAPINFO* info, UINT usage, void** bits,
+                                       HANDLE section, DWORD offset)
     {
         ++bitmaps;
-        return createBitmap(dc, width, height);
+        return createBitmap(dc, info, usage, bits, section, offset);
     }
     static bool Install()
     {
@@ -40,7 +41,7 @@ struct CallCounts
                 "gdiplus.dll", "GdipCreateBitmapFromStream", reinterpret_cast<void*>(&Decode)));
         if (!createBitmap)
             createBitmap = reinterpret_cast<decltype(createBitmap)>(HookImport(
-                "gdi32.dll", "CreateCompatibleBitmap", reinterpret_cast<void*>(&CreateBitmap)));
+                "gdi32.dll", "CreateDIBSection", reinterpret_cast<void*>(&CreateBitmap)));
         return decode && createBitmap;
     }
 };
@@ -226,7 +227,7 @@ void BenchPainting(FigureTable& table)
         "GdipCreateBitmapFromStream calls, counted at the program's import table";
     bitmaps.samples = {static_cast<double>(dragBitmaps) /
                        static_cast<double>(fader.samples.size())};
-    bitmaps.note = "CreateCompatibleBitmap calls / repaints; 0 = composed in surfaces kept "
+    bitmaps.note = "CreateDIBSection calls / repaints; 0 = composed in surfaces kept "
                    "between paints";
     table.Add(std::move(full));
     table.Add(UnskinnedTemplatePaint());

@@ -15,8 +15,7 @@ CMemDC::CMemDC(HDC target, const RECT& area) : m_targetDC(target)
         ::GetClipBox(target, &m_area);
     else
         m_area = area;
-    m_surfaceBitmap.CreateCompatibleBitmap(target, m_area.right - m_area.left,
-                                           m_area.bottom - m_area.top);
+    m_surfaceBitmap.CreateSection(m_area.right - m_area.left, m_area.bottom - m_area.top);
     m_previousBitmap = SelectObject(m_surfaceBitmap.GetSafeHandle());
     ::SetWindowOrgEx(m_hDC, m_area.left, m_area.top, nullptr);
 }

@@ -5,8 +5,7 @@ bool CSurface::Create(HDC reference, int width, int height)
     Release();
     if (!CreateCompatibleDC(reference))
         return false;
-    return m_bitmap.CreateCompatibleBitmap(reference, width, height) &&
-           Select(m_bitmap.GetSafeHandle());
+    return m_bitmap.CreateSection(width, height) && Select(m_bitmap.GetSafeHandle());
 }
 
 bool CSurface::CreateSection(int width, int height, DWORD** pixels)

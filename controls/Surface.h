@@ -9,11 +9,12 @@ public:
     CSurface() = default;
     ~CSurface() override { Release(); }
 
-    // Replaces the surface by a width x height one compatible with reference.
-    // On failure the surface is left empty, and copies from it do nothing.
+    // Replaces the surface by a width x height one, a 32-bit DIB section in a
+    // context compatible with reference. On failure the surface is left
+    // empty, and copies from it do nothing.
     bool Create(HDC reference, int width, int height);
-    // The same with a 32-bit DIB section, top row first, its pixels black and
-    // open to the caller through *pixels (null on failure).
+    // The same in a context of the screen's, its pixels black and open to the
+    // caller through *pixels (null on failure).
     bool CreateSection(int width, int height, DWORD** pixels);
     void Release();
 

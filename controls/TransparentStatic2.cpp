@@ -20,8 +20,7 @@ void CTransparentStatic2::CaptureParentBackground()
 
     HDC parentDC = ::GetDC(parent);
     CDC memDC;
-    if (memDC.CreateCompatibleDC(parentDC) &&
-        m_capturedBackground.CreateCompatibleBitmap(parentDC, width, height))
+    if (memDC.CreateCompatibleDC(parentDC) && m_capturedBackground.CreateSection(width, height))
     {
         ScopedSelect select(memDC.GetSafeHdc(), m_capturedBackground.GetSafeHandle());
         memDC.BitBlt(0, 0, width, height, parentDC, rect.left, rect.top);

@@ -9,10 +9,11 @@ bool CBitmap::LoadBitmap(UINT id)
     return m_hObject != nullptr;
 }
 
-bool CBitmap::CreateCompatibleBitmap(HDC dc, int width, int height)
+bool CBitmap::CreateSection(int width, int height)
 {
     DeleteObject();
-    m_hObject = ::CreateCompatibleBitmap(dc, width, height);
+    DWORD* pixels = nullptr;
+    m_hObject = CreateTopDownSection(width, height, &pixels);
     return m_hObject != nullptr;
 }
 
