@@ -49,16 +49,22 @@ void CGUI_KV58Dlg::OnDeviceNews()
     }
     m_showingNews = true;
     const std::shared_ptr<const DeviceState> shown = m_state;
+    bool outcomes = false;
     do
     {
         m_moreNews = false;
         DeviceThread::News news = m_device.TakeNews();
+        outcomes |= !news.outcomes.empty();
         for (const DeviceOutcome& outcome : news.outcomes)
             ShowOutcome(outcome);
         // The state that follows the boxes, as the refresh followed them.
         m_state = m_device.State();
     } while (m_moreNews);
     m_showingNews = false;
+    // The message of news already taken (the first state's, taken at once)
+    // brings nothing to show.
+    if (m_state == shown && !outcomes)
+        return;
     Render(*m_state, *shown);
 }
 
