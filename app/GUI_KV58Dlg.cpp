@@ -24,15 +24,6 @@ void SkinButton(CGdipButton& button, CSkinArt& skin, SkinImage standard, SkinIma
     button.SetAlternateImage(skin.Image(alternate), size.cx, size.cy);
     button.m_toggleMode = TRUE;
 }
-
-// The program's icon drawn for a system icon size at dpi.
-HICON LoadIconForDpi(int metric, UINT dpi)
-{
-    const int size = SystemMetricForDpi(metric, dpi);
-    return static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr),
-                                           MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, size, size,
-                                           LR_DEFAULTCOLOR));
-}
 } // namespace
 
 CGUI_KV58Dlg::CGUI_KV58Dlg(const UsbAudioApi& api, const HidApi& hid, bool showAllowed)
@@ -94,7 +85,7 @@ BOOL CGUI_KV58Dlg::OnInitDialog()
     m_trayIcon.m_owner = m_hWnd;
     m_trayIcon.m_id = kTrayIconId;
     // The notification area keeps the size it had at the start.
-    m_trayImage.reset(LoadIconForDpi(SM_CXSMICON, m_dpi));
+    m_trayImage = SkinForWindowDpi().TakeIcon(SkinIcon::Tray);
     {
         // The shell answers while the panel lays itself out and skins itself.
         // What other windows send meanwhile is answered before the panel has
@@ -135,8 +126,8 @@ BOOL CGUI_KV58Dlg::OnInitDialog()
 
 void CGUI_KV58Dlg::SetWindowIcons()
 {
-    m_bigIcon.reset(LoadIconForDpi(SM_CXICON, m_dpi));
-    m_smallIcon.reset(LoadIconForDpi(SM_CXSMICON, m_dpi));
+    m_bigIcon = SkinForWindowDpi().TakeIcon(SkinIcon::Big);
+    m_smallIcon = SkinForWindowDpi().TakeIcon(SkinIcon::Small);
     // The small one first: given the big one alone, the system makes a small
     // one from it, only to be replaced.
     SendMessage(WM_SETICON, ICON_SMALL,
@@ -145,22 +136,30 @@ void CGUI_KV58Dlg::SetWindowIcons()
                 reinterpret_cast<LPARAM>(m_bigIcon ? m_bigIcon.get() : m_hIcon));
 }
 
+CSkinArt& CGUI_KV58Dlg::SkinForWindowDpi()
+{
+    if (m_skinInAdvance.valid())
+        m_skin = m_skinInAdvance.get();
+    // The old art goes once every control has let go of it.
+    if (!m_skin || m_skin->Dpi() != m_dpi)
+        m_skin = std::make_unique<CSkinArt>(m_dpi);
+    return *m_skin;
+}
+
 void CGUI_KV58Dlg::ScaleToWindowDpi()
 {
-    // The old art goes once every control has let go of it.
-    std::unique_ptr<CSkinArt> skin = m_skinInAdvance.valid() ? m_skinInAdvance.get() : nullptr;
-    m_skin = skin && skin->Dpi() == m_dpi ? std::move(skin) : std::make_unique<CSkinArt>(m_dpi);
+    CSkinArt& skin = SkinForWindowDpi();
     // Laid out anew: the controls take their backgrounds again.
     m_backgroundsCaptured = false;
     for (CGdipButton* mute : {&m_btnMute1, &m_btnMute2})
-        SkinButton(*mute, *m_skin, SkinImage::MuteOff, SkinImage::MuteOn, kMuteSize);
+        SkinButton(*mute, skin, SkinImage::MuteOff, SkinImage::MuteOn, kMuteSize);
     for (CGdipButton* link : {&m_btnLink1, &m_btnLink2})
-        SkinButton(*link, *m_skin, SkinImage::LinkOff, SkinImage::LinkOn, kLinkSize);
+        SkinButton(*link, skin, SkinImage::LinkOff, SkinImage::LinkOn, kLinkSize);
     for (CPngSlider* fader : {&m_fader1, &m_fader2, &m_fader3, &m_fader4})
     {
         fader->m_dpi = m_dpi;
-        fader->SetTrackImage(m_skin->Image(SkinImage::FaderTrack));
-        fader->SetThumbImage(m_skin->Image(SkinImage::FaderThumb));
+        fader->SetTrackImage(skin.Image(SkinImage::FaderTrack));
+        fader->SetThumbImage(skin.Image(SkinImage::FaderThumb));
     }
     ScaleSampleRateField();
 }

@@ -36,12 +36,6 @@ constexpr ULONG_PTR kPresetCopyData = 0x4B563538;
 class CGUI_KV58Dlg : public CDialog
 {
 public:
-    struct IconDestroyer
-    {
-        void operator()(HICON icon) const { ::DestroyIcon(icon); }
-    };
-    using IconHandle = std::unique_ptr<std::remove_pointer_t<HICON>, IconDestroyer>;
-
     CGUI_KV58Dlg(const UsbAudioApi& api, const HidApi& hid, bool showAllowed);
     ~CGUI_KV58Dlg() override;
 
@@ -183,6 +177,8 @@ private:
     // Hands the clean background to the skinned controls.
     void CaptureBackgrounds(const CDC& composition);
     void SetWindowIcons();
+    // m_skin, made anew when the window's DPI is not the skin's.
+    CSkinArt& SkinForWindowDpi();
     // Names, values and the Tab order for screen readers and the keyboard.
     void DescribeControls();
     // Tab follows reading order; skinning brings controls to the top, so

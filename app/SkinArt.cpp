@@ -71,6 +71,22 @@ void CSkinArt::DecodeAll()
     for (size_t image = 0; image < m_images.size(); ++image)
         Image(static_cast<SkinImage>(image));
     Background();
+    for (size_t icon = 0; icon < m_icons.size(); ++icon)
+        m_icons[icon] = LoadSkinIcon(static_cast<SkinIcon>(icon));
+}
+
+IconHandle CSkinArt::TakeIcon(SkinIcon icon)
+{
+    IconHandle& held = m_icons[static_cast<size_t>(icon)];
+    return held ? std::move(held) : LoadSkinIcon(icon);
+}
+
+IconHandle CSkinArt::LoadSkinIcon(SkinIcon icon) const
+{
+    const int size = SystemMetricForDpi(icon == SkinIcon::Big ? SM_CXICON : SM_CXSMICON, m_dpi);
+    return IconHandle(static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr),
+                                                      MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
+                                                      size, size, LR_DEFAULTCOLOR)));
 }
 
 const CBitmap& CSkinArt::Background()

@@ -4,6 +4,22 @@
 #include <array>
 #include <future>
 #include <memory>
+#include <type_traits>
+
+// The panel's icon at the sizes the window shows it: the title bar's big and
+// small ones, and a small one of its own for the notification area.
+enum class SkinIcon
+{
+    Big,
+    Small,
+    Tray,
+};
+
+struct IconDestroyer
+{
+    void operator()(HICON icon) const { ::DestroyIcon(icon); }
+};
+using IconHandle = std::unique_ptr<std::remove_pointer_t<HICON>, IconDestroyer>;
 
 enum class SkinImage
 {
@@ -34,7 +50,11 @@ public:
     std::shared_ptr<const CGdiPlusBitmap> Image(SkinImage image);
     // The whole client area's background; empty when it does not load.
     const CBitmap& Background();
-    // Decodes every image and the background now rather than at first use.
+    // The icon at its size for this DPI, handed over: the one loaded in
+    // advance, else one loaded now. Null when it does not load.
+    IconHandle TakeIcon(SkinIcon icon);
+    // Decodes every image and the background, and loads the icons, now
+    // rather than at first use.
     void DecodeAll();
 
     // The art scale (as a DPI) used for a display DPI.
@@ -44,9 +64,12 @@ public:
     static std::future<std::unique_ptr<CSkinArt>> DecodeAside(UINT dpi);
 
 private:
+    IconHandle LoadSkinIcon(SkinIcon icon) const;
+
     UINT m_dpi;
     UINT m_artDpi;
     std::array<std::shared_ptr<const CGdiPlusBitmap>, 6> m_images;
     CBitmap m_background;
+    std::array<IconHandle, 3> m_icons;
     bool m_backgroundTried = false;
 };
