@@ -80,6 +80,25 @@ std::pair<int, int> SampleRateField(HWND panel)
             static_cast<int>(metrics.tmHeight)};
 }
 
+// The widths of the window's small and big icons.
+std::pair<int, int> IconWidths(HWND window)
+{
+    const auto width = [&](WPARAM which)
+    {
+        ICONINFO info{};
+        BITMAP bitmap{};
+        const auto icon = reinterpret_cast<HICON>(::SendMessageW(window, WM_GETICON, which, 0));
+        if (!icon || !::GetIconInfo(icon, &info))
+            return 0;
+        ::GetObjectW(info.hbmMask, sizeof bitmap, &bitmap);
+        ::DeleteObject(info.hbmMask);
+        if (info.hbmColor)
+            ::DeleteObject(info.hbmColor);
+        return static_cast<int>(bitmap.bmWidth);
+    };
+    return {width(ICON_SMALL), width(ICON_BIG)};
+}
+
 bool SimIs(const char* key, int value)
 {
     return WaitFor([&] { return SimState()[key] == std::to_string(value); });
@@ -194,6 +213,7 @@ TEST(PanelAtScale, MovesBetweenScalesWithoutLeaking)
     ASSERT_TRUE(panel.Create());
     PumpFor(100);
     ExpectLayoutAt(panel.m_hWnd, 96);
+    EXPECT_EQ(IconWidths(panel.m_hWnd), std::make_pair(16, 32));
 
     const std::weak_ptr<const CGdiPlusBitmap> art96 =
         panel.ControlOf<CGdipButton>(IDC_MUTE_INPUT).m_imgStandard;
@@ -201,6 +221,7 @@ TEST(PanelAtScale, MovesBetweenScalesWithoutLeaking)
     MoveToDpi(panel, 144);
     EXPECT_TRUE(art96.expired()) << "the old scale's art is freed";
     ExpectLayoutAt(panel.m_hWnd, 144);
+    EXPECT_EQ(IconWidths(panel.m_hWnd), std::make_pair(24, 48)) << "the icons drawn for 144 DPI";
     // The always-open box's field keeps its margins in scale, not only its text.
     const auto [field144, text144] = SampleRateField(panel.m_hWnd);
     EXPECT_EQ(field144 - text144, Scaled(field96 - text96, 144));
