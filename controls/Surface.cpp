@@ -2,17 +2,20 @@
 
 bool CSurface::Create(HDC reference, int width, int height)
 {
-    Release();
-    if (!CreateCompatibleDC(reference))
-        return false;
-    return m_bitmap.CreateSection(width, height) && Select(m_bitmap.GetSafeHandle());
+    DWORD* pixels = nullptr;
+    return CreateIn(reference, width, height, &pixels);
 }
 
 bool CSurface::CreateSection(int width, int height, DWORD** pixels)
 {
+    return CreateIn(nullptr, width, height, pixels);
+}
+
+bool CSurface::CreateIn(HDC reference, int width, int height, DWORD** pixels)
+{
     Release();
     *pixels = nullptr;
-    if (!CreateCompatibleDC(nullptr))
+    if (!CreateCompatibleDC(reference))
         return false;
     m_bitmap.Attach(CreateTopDownSection(width, height, pixels));
     return Select(m_bitmap.GetSafeHandle());

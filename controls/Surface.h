@@ -19,6 +19,7 @@ public:
     void Release();
 
 private:
+    bool CreateIn(HDC reference, int width, int height, DWORD** pixels);
     bool Select(HBITMAP bitmap);
 
     CBitmap m_bitmap;
