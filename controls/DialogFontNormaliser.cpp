@@ -43,11 +43,10 @@ RECT PlaceOf(HWND window)
     return place;
 }
 
-// Moves a window to rect unless it is there already: a move that changes
-// nothing still costs its round of position messages.
-void MoveUnlessThere(HWND window, const RECT& rect)
+// Moves a window from current to rect unless it is there already: a move
+// that changes nothing still costs its round of position messages.
+void MoveUnlessThere(HWND window, const RECT& current, const RECT& rect)
 {
-    const RECT current = PlaceOf(window);
     if (!::EqualRect(&current, &rect))
         ::MoveWindow(window, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
                      TRUE);
@@ -60,17 +59,16 @@ bool IsComboBox(HWND window)
     return _wcsicmp(className, L"ComboBox") == 0;
 }
 
-// A drop-down combo box's window is only its field; the height it was given
-// is its list's, which it does not tell.
-bool DropsDown(HWND window)
+// Whether a combo box drops its list down: its window is then only its
+// field, and the height it was given is its list's, which it does not tell.
+bool DropsDown(HWND comboBox)
 {
-    const auto type = ::GetWindowLongPtrW(window, GWL_STYLE) & 3;
-    return IsComboBox(window) && (type == CBS_DROPDOWN || type == CBS_DROPDOWNLIST);
+    const auto type = ::GetWindowLongPtrW(comboBox, GWL_STYLE) & 3;
+    return type == CBS_DROPDOWN || type == CBS_DROPDOWNLIST;
 }
 
-bool FieldAt(HWND window, const RECT& rect)
+bool SameField(const RECT& current, const RECT& rect)
 {
-    const RECT current = PlaceOf(window);
     return current.left == rect.left && current.top == rect.top && current.right == rect.right;
 }
 
@@ -182,7 +180,7 @@ void CDialogFontNormaliser::Apply(HINSTANCE instance, HWND dialog, double dpi, U
     ::ClientToScreen(dialog, reinterpret_cast<POINT*>(&rect.right));
     // The frame is the one the system draws at the window's DPI.
     AdjustWindowRectForDpi(rect, layout->style, font.hasMenu, layout->exStyle, WindowDpi(dialog));
-    MoveUnlessThere(dialog, rect);
+    MoveUnlessThere(dialog, PlaceOf(dialog), rect);
 
     WalkItems(*layout,
               [&](HWND child, const DialogItemLayout& item)
@@ -190,15 +188,18 @@ void CDialogFontNormaliser::Apply(HINSTANCE instance, HWND dialog, double dpi, U
                   const int x = horizontal(item.x);
                   const int y = vertical(item.y);
                   const RECT rect{x, y, x + horizontal(item.cx), y + vertical(item.cy)};
+                  const RECT current = PlaceOf(child);
+                  const bool comboBox = IsComboBox(child);
                   // A combo box moved only to be given the list height it has
                   // lays itself out again for nothing.
                   const bool listInPlace =
-                      placedByDialogManager && DropsDown(child) && FieldAt(child, rect) &&
+                      placedByDialogManager && comboBox && DropsDown(child) &&
+                      SameField(current, rect) &&
                       ::MulDiv(item.cy, dialogUnits.bottom, 8) == rect.bottom - rect.top;
                   if (!listInPlace)
-                      MoveUnlessThere(child, rect);
+                      MoveUnlessThere(child, current, rect);
                   const bool keepsFont =
-                      oldFontLooksTheSame && IsComboBox(child) &&
+                      oldFontLooksTheSame && comboBox &&
                       reinterpret_cast<HFONT>(::SendMessageW(child, WM_GETFONT, 0, 0)) ==
                           m_previousFont;
                   if (!keepsFont)
