@@ -126,8 +126,9 @@ BOOL CGUI_KV58Dlg::OnInitDialog()
 
 void CGUI_KV58Dlg::SetWindowIcons()
 {
-    m_bigIcon = SkinForWindowDpi().TakeIcon(SkinIcon::Big);
-    m_smallIcon = SkinForWindowDpi().TakeIcon(SkinIcon::Small);
+    CSkinArt& skin = SkinForWindowDpi();
+    m_bigIcon = skin.TakeIcon(SkinIcon::Big);
+    m_smallIcon = skin.TakeIcon(SkinIcon::Small);
     // The small one first: given the big one alone, the system makes a small
     // one from it, only to be replaced.
     SendMessage(WM_SETICON, ICON_SMALL,
