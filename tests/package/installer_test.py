@@ -279,8 +279,14 @@ class InstallUnderWine(unittest.TestCase):
     def msiexec(self, *arguments):
         # Its verbose log says which action failed, where its exit code cannot.
         log = work.resolve() / "msiexec.log"
-        log.unlink(missing_ok=True)
-        result = wine("msiexec", *arguments, "/qn", "/l*v", f"Z:{log}", check=False)
+        for _ in range(2):
+            log.unlink(missing_ok=True)
+            result = wine("msiexec", *arguments, "/qn", "/l*v", f"Z:{log}", check=False)
+            # Ending with 1 before it even opened its log, msiexec was ended by
+            # Wine as it started (twice in many runs, never reproduced): not
+            # the installer's doing, so it gets one more try.
+            if result.returncode != 1 or log.exists():
+                break
         ending = log.read_text(errors="replace")[-2000:] if log.exists() else "no log"
         self.assertEqual(result.returncode, 0,
                          f"msiexec {arguments}: {result.stderr[-500:]}\n{ending}")
