@@ -91,9 +91,11 @@ void CGUI_KV58Dlg::Render(const DeviceState& state, const DeviceState& shown)
     ShowMixer(state);
     ShowStreamingModes(state);
     ShowAsioBufferSizes(state, shown);
+    // Enabling a box costs a millisecond even when it is enabled already.
     for (const CComboBox* box :
          {&m_cbInputSource, &m_cbSampleRate, &m_cbStreamingMode, &m_cbAsioBuffer})
-        ::EnableWindow(box->m_hWnd, state.open);
+        if ((::IsWindowEnabled(box->m_hWnd) != FALSE) != state.open)
+            ::EnableWindow(box->m_hWnd, state.open);
     UpdateBusyCursor(state);
 }
 
