@@ -4,7 +4,6 @@
 #include "DisplayScale.h"
 #include "FocusCues.h"
 #include "ImageDrawing.h"
-#include "MemDC.h"
 #include "ScaledImage.h"
 #include "TabOrder.h"
 #include <commctrl.h>
@@ -13,6 +12,7 @@
 namespace
 {
 constexpr UINT_PTR kToolId = 1;
+constexpr UINT_PTR kBuildLooksTimerId = 1;
 constexpr int kToolTipDelayMs = 2000;
 } // namespace
 
@@ -87,7 +87,7 @@ void CGdipButton::CaptureBackground(const CDC& composition)
     CaptureFromComposition(m_hWnd, composition.GetSafeHdc(), m_surfBackground);
 }
 
-void CGdipButton::BuildStateImages(HDC dc)
+void CGdipButton::BuildLooks(HDC dc, const CSurface* only)
 {
     if (m_statesBuilt || !m_imgStandard)
         return;
@@ -95,8 +95,12 @@ void CGdipButton::BuildStateImages(HDC dc)
     ::GetClientRect(m_hWnd, &client);
     const int width = client.right;
     const int height = client.bottom;
-    CMemDC memDC(dc, client);
-    Gdiplus::Graphics graphics(memDC.GetSafeHdc());
+    // Each look is composed here, then kept in a surface of its own; nothing
+    // reaches the screen.
+    CSurface scratch;
+    if (!scratch.Create(dc, width, height))
+        return;
+    Gdiplus::Graphics graphics(scratch.GetSafeHdc());
 
     if (m_surfBackground.IsEmpty())
         CaptureFromParent(m_hWnd, m_surfBackground, m_width, m_height);
@@ -104,13 +108,13 @@ void CGdipButton::BuildStateImages(HDC dc)
     // Background, then the image as draw() puts it, kept in surface.
     auto compose = [&](CSurface& surface, auto draw)
     {
-        if (!surface.IsEmpty())
+        if (!surface.IsEmpty() || (only && only != &surface))
             return;
-        memDC.BitBlt(0, 0, width, height, m_surfBackground.GetSafeHdc(), 0, 0);
+        scratch.BitBlt(0, 0, width, height, m_surfBackground.GetSafeHdc(), 0, 0);
         draw();
         graphics.Flush(Gdiplus::FlushIntentionSync);
-        if (surface.Create(memDC.GetSafeHdc(), width, height))
-            surface.BitBlt(0, 0, width, height, memDC.GetSafeHdc(), 0, 0);
+        if (surface.Create(scratch.GetSafeHdc(), width, height))
+            surface.BitBlt(0, 0, width, height, scratch.GetSafeHdc(), 0, 0);
     };
     const CGdiPlusBitmap* standard = m_imgStandard.get();
     // The hover and grey looks show the image at its natural size, cropped.
@@ -120,31 +124,27 @@ void CGdipButton::BuildStateImages(HDC dc)
     // A pressed look is shifted by one pixel at 96 DPI, right and down.
     const int shift = ScaleToDpi(1, m_dpi);
 
-    if (m_surfStandard.IsEmpty())
-    {
-        const CGdiPlusBitmap* pressed =
-            m_imgStandardPressed ? m_imgStandardPressed.get() : standard;
-        compose(m_surfStandard,
-                [&] { DrawImageScaled(graphics, standard, 0, 0, m_width, m_height); });
-        compose(m_surfStandardPressed,
-                [&] { DrawImageScaled(graphics, pressed, shift, shift, m_width, m_height); });
-        compose(m_surfStandardHover,
-                [&]
-                {
-                    DrawImageThroughMatrix(graphics, standard, SkinMatrix::kStandardHover, 0, 0,
+    const CGdiPlusBitmap* standardPressed =
+        m_imgStandardPressed ? m_imgStandardPressed.get() : standard;
+    compose(m_surfStandard, [&] { DrawImageScaled(graphics, standard, 0, 0, m_width, m_height); });
+    compose(m_surfStandardPressed,
+            [&] { DrawImageScaled(graphics, standardPressed, shift, shift, m_width, m_height); });
+    compose(m_surfStandardHover,
+            [&]
+            {
+                DrawImageThroughMatrix(graphics, standard, SkinMatrix::kStandardHover, 0, 0,
+                                       naturalW, naturalH);
+            });
+    compose(m_surfDisabled,
+            [&]
+            {
+                if (m_hasDisabledImage)
+                    DrawImageScaled(graphics, m_imgDisabled.get(), 0, 0, m_width, m_height);
+                else
+                    DrawImageThroughMatrix(graphics, standard, SkinMatrix::kGrey, 0, 0,
                                            naturalW, naturalH);
-                });
-        compose(m_surfDisabled,
-                [&]
-                {
-                    if (m_hasDisabledImage)
-                        DrawImageScaled(graphics, m_imgDisabled.get(), 0, 0, m_width, m_height);
-                    else
-                        DrawImageThroughMatrix(graphics, standard, SkinMatrix::kGrey, 0, 0,
-                                               naturalW, naturalH);
-                });
-    }
-    if (m_surfAlternate.IsEmpty() && m_hasAlternate)
+            });
+    if (m_hasAlternate)
     {
         const CGdiPlusBitmap* alternate = m_imgAlternate.get();
         const CGdiPlusBitmap* pressed =
@@ -162,7 +162,7 @@ void CGdipButton::BuildStateImages(HDC dc)
     }
     if (!m_surfCurrent)
         m_surfCurrent = &m_surfStandard;
-    m_statesBuilt = TRUE;
+    m_statesBuilt = only == nullptr;
 }
 
 void CGdipButton::DrawItem(const DRAWITEMSTRUCT& item)
@@ -184,6 +184,12 @@ void CGdipButton::DrawItem(const DRAWITEMSTRUCT& item)
             surface = m_showAlternate ? &m_surfAlternate : &m_surfStandard;
     }
     m_surfCurrent = surface;
+    // The look shown now is built now; the others once every window has
+    // painted, since timers come after paints.
+    if (surface->IsEmpty())
+        BuildLooks(item.hDC, surface);
+    if (!m_statesBuilt && m_imgStandard)
+        ::SetTimer(m_hWnd, kBuildLooksTimerId, 0, nullptr);
     if (surface->IsEmpty())
         return;
     RECT client{};
@@ -217,11 +223,6 @@ bool CGdipButton::OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT*
 {
     switch (msg)
     {
-    case WM_CTLCOLORBTN:
-        // Sent by the button's paint just before WM_DRAWITEM; the parent's
-        // own colour handling goes on.
-        BuildStateImages(reinterpret_cast<HDC>(wParam));
-        return false;
     case WM_DRAWITEM:
         DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         *result = TRUE;
@@ -321,6 +322,16 @@ LRESULT CGdipButton::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_ERASEBKGND:
         // Every paint covers the whole button: no erased frame in between.
         return TRUE;
+    case WM_TIMER:
+        if (wParam != kBuildLooksTimerId)
+            break;
+        ::KillTimer(m_hWnd, kBuildLooksTimerId);
+        if (HDC dc = ::GetDC(m_hWnd))
+        {
+            BuildLooks(dc, nullptr);
+            ::ReleaseDC(m_hWnd, dc);
+        }
+        return 0;
     case WM_MOUSEMOVE:
         OnMouseMove();
         return Default();

@@ -77,7 +77,8 @@ protected:
     void DrawItem(const DRAWITEMSTRUCT& item);
 
 private:
-    void BuildStateImages(HDC dc);
+    // Builds the look only, or every look still missing when only is null.
+    void BuildLooks(HDC dc, const CSurface* only);
     void SetSize(int width, int height);
     void DropLooks();
     void OnMouseMove();

@@ -37,6 +37,13 @@ void PumpThroughControls(DWORD ms)
     }
 }
 
+// Shown, and the looks its paint left for later built too.
+void ShowEveryLook(const SkinHost& host)
+{
+    host.Show();
+    ASSERT_TRUE(PumpUntil([&] { return host.button.m_statesBuilt != FALSE; }, 1000));
+}
+
 class ButtonTest : public testing::Test
 {
 protected:
@@ -47,7 +54,7 @@ protected:
         button.SetStandardImage(IDP_TEST_CROP, 34, 32);
         button.SetAlternateImage(IDP_TEST_BLUE, 34, 32);
         button.m_toggleMode = TRUE;
-        host.Show();
+        ShowEveryLook(host);
         origin = PlaceInParent(button.m_hWnd);
     }
 
@@ -112,7 +119,7 @@ TEST(ButtonLooks, MatricesChangeColourAndKeepAlpha)
     CGdipButton& button = host.button;
     // Columns: black, white, red, half-transparent red.
     button.SetStandardImage(IDP_TEST_LEVELS, 34, 32);
-    host.Show();
+    ShowEveryLook(host);
     const POINT origin = PlaceInParent(button.m_hWnd);
     const int y = 10;
 
@@ -255,7 +262,7 @@ TEST(ButtonLooks, ImageThatFailedToLoadLeavesTheBareBackground)
     ASSERT_TRUE(host.Create());
     CGdipButton& button = host.button;
     button.SetStandardImage(IDP_TEST_BROKEN, 34, 32);
-    host.Show();
+    ShowEveryLook(host);
     const POINT origin = PlaceInParent(button.m_hWnd);
     const COLORREF under = SkinHost::BackgroundAt(origin.x + 10, origin.y + 10);
     ASSERT_TRUE(button.m_statesBuilt);
