@@ -21,6 +21,7 @@ constexpr UINT_PTR kDragTimerId = 100;
 constexpr UINT kDragPeriodMs = 30;
 constexpr UINT_PTR kSettleTimerId = 150;
 constexpr UINT kSettleDelayMs = 1000;
+constexpr UINT_PTR kThumbLooksTimerId = 200;
 } // namespace
 
 CPngSlider::~CPngSlider() = default;
@@ -273,30 +274,47 @@ void CPngSlider::OnTimer(UINT_PTR id)
         ::KillTimer(m_hWnd, m_settleTimer);
         m_settleTimer = 0;
     }
+    else if (id == kThumbLooksTimerId)
+    {
+        ::KillTimer(m_hWnd, kThumbLooksTimerId);
+        for (const bool bright : {false, true})
+            if ((bright ? m_surfThumbBright : m_surfThumb).IsEmpty())
+                RenderThumbLook(bright);
+    }
 }
 
-const CAlphaSurface& CPngSlider::ThumbLook(bool bright)
+void CPngSlider::RenderThumbLook(bool bright)
 {
-    // Both looks at once: a fader keeps the same objects from its first paint on.
-    if (m_surfThumb.IsEmpty())
+    if (!bright)
+    {
         m_surfThumb.Render(
             m_thumbWidth, m_thumbHeight,
             [&](Gdiplus::Graphics& graphics)
             { DrawImageScaled(graphics, m_imgThumb.get(), 0, 0, m_thumbWidth, m_thumbHeight); });
-    if (m_surfThumbBright.IsEmpty())
-    {
-        // The bright look is the image at its natural size, cropped.
-        const SIZE natural = ImageSize(m_imgThumb.get());
-        m_surfThumbBright.Render(natural.cx, natural.cy,
-                                 [&](Gdiplus::Graphics& graphics)
-                                 {
-                                     DrawImageThroughMatrix(graphics, m_imgThumb.get(),
-                                                            SkinMatrix::kThumbHighlight, 0, 0,
-                                                            static_cast<float>(natural.cx),
-                                                            static_cast<float>(natural.cy));
-                                 });
+        return;
     }
-    return bright ? m_surfThumbBright : m_surfThumb;
+    // The bright look is the image at its natural size, cropped.
+    const SIZE natural = ImageSize(m_imgThumb.get());
+    m_surfThumbBright.Render(natural.cx, natural.cy,
+                             [&](Gdiplus::Graphics& graphics)
+                             {
+                                 DrawImageThroughMatrix(graphics, m_imgThumb.get(),
+                                                        SkinMatrix::kThumbHighlight, 0, 0,
+                                                        static_cast<float>(natural.cx),
+                                                        static_cast<float>(natural.cy));
+                             });
+}
+
+const CAlphaSurface& CPngSlider::ThumbLook(bool bright)
+{
+    // The look shown is made now, the other once every window has painted,
+    // since timers come after paints.
+    CAlphaSurface& look = bright ? m_surfThumbBright : m_surfThumb;
+    if (look.IsEmpty())
+        RenderThumbLook(bright);
+    if ((bright ? m_surfThumb : m_surfThumbBright).IsEmpty())
+        ::SetTimer(m_hWnd, kThumbLooksTimerId, 0, nullptr);
+    return look;
 }
 
 void CPngSlider::OnPaint()

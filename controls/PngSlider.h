@@ -85,8 +85,10 @@ private:
     void Redraw() const;
     void Notify(UINT msg) const;
     void MoveThumbTo(int y);
-    // The thumb's plain or bright look; both are made at the first paint.
+    // The thumb's plain or bright look, made at its first use or else right
+    // after the first paint.
     const CAlphaSurface& ThumbLook(bool bright);
+    void RenderThumbLook(bool bright);
     void OnPaint();
     void OnLButtonDown(UINT flags, int y);
     void OnMouseMove(int y);
