@@ -91,11 +91,9 @@ void CGUI_KV58Dlg::Render(const DeviceState& state, const DeviceState& shown)
     ShowMixer(state);
     ShowStreamingModes(state);
     ShowAsioBufferSizes(state, shown);
-    // Enabling a box costs a millisecond even when it is enabled already.
     for (const CComboBox* box :
          {&m_cbInputSource, &m_cbSampleRate, &m_cbStreamingMode, &m_cbAsioBuffer})
-        if ((::IsWindowEnabled(box->m_hWnd) != FALSE) != state.open)
-            ::EnableWindow(box->m_hWnd, state.open);
+        ::EnableWindow(box->m_hWnd, state.open);
     UpdateBusyCursor(state);
 }
 
