@@ -124,42 +124,37 @@ void CGdipButton::BuildLooks(HDC dc, const CSurface* only)
     // A pressed look is shifted by one pixel at 96 DPI, right and down.
     const int shift = ScaleToDpi(1, m_dpi);
 
-    const CGdiPlusBitmap* standardPressed =
-        m_imgStandardPressed ? m_imgStandardPressed.get() : standard;
-    compose(m_surfStandard, [&] { DrawImageScaled(graphics, standard, 0, 0, m_width, m_height); });
-    compose(m_surfStandardPressed,
-            [&] { DrawImageScaled(graphics, standardPressed, shift, shift, m_width, m_height); });
-    compose(m_surfStandardHover,
-            [&]
-            {
-                DrawImageThroughMatrix(graphics, standard, SkinMatrix::kStandardHover, 0, 0,
-                                       naturalW, naturalH);
-            });
+    // An image's plain, pressed and hover looks.
+    const auto composeImage = [&](const CGdiPlusBitmap* image, const CGdiPlusBitmap* pressedImage,
+                                  const Gdiplus::ColorMatrix& hoverMatrix, CSurface& plain,
+                                  CSurface& pressed, CSurface& hover)
+    {
+        compose(plain, [&] { DrawImageScaled(graphics, image, 0, 0, m_width, m_height); });
+        compose(pressed,
+                [&]
+                {
+                    DrawImageScaled(graphics, pressedImage ? pressedImage : image, shift, shift,
+                                    m_width, m_height);
+                });
+        compose(hover,
+                [&] {
+                    DrawImageThroughMatrix(graphics, image, hoverMatrix, 0, 0, naturalW, naturalH);
+                });
+    };
+    composeImage(standard, m_imgStandardPressed.get(), SkinMatrix::kStandardHover, m_surfStandard,
+                 m_surfStandardPressed, m_surfStandardHover);
     compose(m_surfDisabled,
             [&]
             {
                 if (m_hasDisabledImage)
                     DrawImageScaled(graphics, m_imgDisabled.get(), 0, 0, m_width, m_height);
                 else
-                    DrawImageThroughMatrix(graphics, standard, SkinMatrix::kGrey, 0, 0,
-                                           naturalW, naturalH);
+                    DrawImageThroughMatrix(graphics, standard, SkinMatrix::kGrey, 0, 0, naturalW,
+                                           naturalH);
             });
     if (m_hasAlternate)
-    {
-        const CGdiPlusBitmap* alternate = m_imgAlternate.get();
-        const CGdiPlusBitmap* pressed =
-            m_imgAlternatePressed ? m_imgAlternatePressed.get() : alternate;
-        compose(m_surfAlternate,
-                [&] { DrawImageScaled(graphics, alternate, 0, 0, m_width, m_height); });
-        compose(m_surfAlternatePressed,
-                [&] { DrawImageScaled(graphics, pressed, shift, shift, m_width, m_height); });
-        compose(m_surfAlternateHover,
-                [&]
-                {
-                    DrawImageThroughMatrix(graphics, alternate, SkinMatrix::kAlternateHover, 0, 0,
-                                           naturalW, naturalH);
-                });
-    }
+        composeImage(m_imgAlternate.get(), m_imgAlternatePressed.get(), SkinMatrix::kAlternateHover,
+                     m_surfAlternate, m_surfAlternatePressed, m_surfAlternateHover);
     if (!m_surfCurrent)
         m_surfCurrent = &m_surfStandard;
     m_statesBuilt = only == nullptr;

@@ -295,14 +295,13 @@ void CPngSlider::RenderThumbLook(bool bright)
     }
     // The bright look is the image at its natural size, cropped.
     const SIZE natural = ImageSize(m_imgThumb.get());
-    m_surfThumbBright.Render(natural.cx, natural.cy,
-                             [&](Gdiplus::Graphics& graphics)
-                             {
-                                 DrawImageThroughMatrix(graphics, m_imgThumb.get(),
-                                                        SkinMatrix::kThumbHighlight, 0, 0,
-                                                        static_cast<float>(natural.cx),
-                                                        static_cast<float>(natural.cy));
-                             });
+    m_surfThumbBright.Render(
+        natural.cx, natural.cy,
+        [&](Gdiplus::Graphics& graphics)
+        {
+            DrawImageThroughMatrix(graphics, m_imgThumb.get(), SkinMatrix::kThumbHighlight, 0, 0,
+                                   static_cast<float>(natural.cx), static_cast<float>(natural.cy));
+        });
 }
 
 const CAlphaSurface& CPngSlider::ThumbLook(bool bright)
