@@ -87,7 +87,7 @@ void CGdipButton::CaptureBackground(const CDC& composition)
     CaptureFromComposition(m_hWnd, composition.GetSafeHdc(), m_surfBackground);
 }
 
-void CGdipButton::BuildLooks(HDC dc, const CSurface* only)
+void CGdipButton::BuildStateImages(HDC dc, const CSurface* only)
 {
     if (m_statesBuilt || !m_imgStandard)
         return;
@@ -182,7 +182,7 @@ void CGdipButton::DrawItem(const DRAWITEMSTRUCT& item)
     // The look shown now is built now; the others once every window has
     // painted, since timers come after paints.
     if (surface->IsEmpty())
-        BuildLooks(item.hDC, surface);
+        BuildStateImages(item.hDC, surface);
     if (!m_statesBuilt && m_imgStandard)
         ::SetTimer(m_hWnd, kBuildLooksTimerId, 0, nullptr);
     if (surface->IsEmpty())
@@ -323,7 +323,7 @@ LRESULT CGdipButton::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         ::KillTimer(m_hWnd, kBuildLooksTimerId);
         if (HDC dc = ::GetDC(m_hWnd))
         {
-            BuildLooks(dc, nullptr);
+            BuildStateImages(dc, nullptr);
             ::ReleaseDC(m_hWnd, dc);
         }
         return 0;
