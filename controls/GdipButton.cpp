@@ -87,7 +87,7 @@ void CGdipButton::CaptureBackground(const CDC& composition)
     CaptureFromComposition(m_hWnd, composition.GetSafeHdc(), m_surfBackground);
 }
 
-void CGdipButton::BuildStateImages(HDC dc, const CSurface* only)
+void CGdipButton::BuildStateImages(const CSurface* only)
 {
     if (m_statesBuilt || !m_imgStandard)
         return;
@@ -98,7 +98,7 @@ void CGdipButton::BuildStateImages(HDC dc, const CSurface* only)
     // Each look is composed here, then kept in a surface of its own; nothing
     // reaches the screen.
     CSurface scratch;
-    if (!scratch.Create(dc, width, height))
+    if (!scratch.Create(nullptr, width, height))
         return;
     Gdiplus::Graphics graphics(scratch.GetSafeHdc());
 
@@ -182,7 +182,7 @@ void CGdipButton::DrawItem(const DRAWITEMSTRUCT& item)
     // The look shown now is built now; the others once every window has
     // painted, since timers come after paints.
     if (surface->IsEmpty())
-        BuildStateImages(item.hDC, surface);
+        BuildStateImages(surface);
     if (!m_statesBuilt && m_imgStandard)
         ::SetTimer(m_hWnd, kBuildLooksTimerId, 0, nullptr);
     if (surface->IsEmpty())
@@ -321,11 +321,7 @@ LRESULT CGdipButton::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         if (wParam != kBuildLooksTimerId)
             break;
         ::KillTimer(m_hWnd, kBuildLooksTimerId);
-        if (HDC dc = ::GetDC(m_hWnd))
-        {
-            BuildStateImages(dc, nullptr);
-            ::ReleaseDC(m_hWnd, dc);
-        }
+        BuildStateImages(nullptr);
         return 0;
     case WM_MOUSEMOVE:
         OnMouseMove();

@@ -78,7 +78,7 @@ protected:
 
 private:
     // Builds the look only, or every look still missing when only is null.
-    void BuildStateImages(HDC dc, const CSurface* only);
+    void BuildStateImages(const CSurface* only);
     void SetSize(int width, int height);
     void DropLooks();
     void OnMouseMove();
