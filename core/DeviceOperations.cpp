@@ -53,7 +53,8 @@ void DeviceWorker::Execute(const DeviceCommand& command, DeviceOutcome& outcome)
         return;
     case DeviceCommand::Kind::Sync:
         // Every notification signalled before is read to the end.
-        if (m_drained.more || NotificationSignalled())
+        // The wait may have taken the event just before this command came.
+        if (DrainOwed())
             do
                 Drain();
             while (m_drained.more && !Stopping());
@@ -64,6 +65,7 @@ void DeviceWorker::Execute(const DeviceCommand& command, DeviceOutcome& outcome)
 void DeviceWorker::OpenDevice()
 {
     m_watching = false;
+    m_notified = false;
     m_drained = {};
     if (m_session.Open() != 0)
         return;

@@ -116,6 +116,7 @@ void DeviceWorker::Run()
         // serves the queue, slowly, rather than spin.
         if (waited == WAIT_FAILED)
             ::Sleep(10);
+        m_notified |= waited == WAIT_OBJECT_0 + 1;
         while (const std::optional<DeviceCommand> command = Next())
         {
             DeviceOutcome outcome;
@@ -126,7 +127,7 @@ void DeviceWorker::Run()
         }
         if (Stopping())
             break;
-        if (m_watching && (waited == WAIT_OBJECT_0 + 1 || m_drained.more))
+        if (m_watching && (m_notified || m_drained.more))
             Drain();
     }
     // The device goes with the thread; commands still queued go unanswered.
@@ -139,15 +140,19 @@ bool DeviceWorker::Stopping() const
     return m_stopping;
 }
 
-bool DeviceWorker::NotificationSignalled() const
+bool DeviceWorker::DrainOwed()
 {
-    return m_watching && ::WaitForSingleObject(m_session.m_notifyEvent.Get(), 0) == WAIT_OBJECT_0;
+    if (!m_watching)
+        return false;
+    m_notified |= ::WaitForSingleObject(m_session.m_notifyEvent.Get(), 0) == WAIT_OBJECT_0;
+    return m_notified || m_drained.more;
 }
 
 void DeviceWorker::Drain()
 {
     // The event resets itself, so one wake may stand for many notifications:
     // read them all, then re-read each kind of state once.
+    m_notified = false;
     const DeviceSession::Changes changes =
         m_session.ReadNotifications(std::chrono::steady_clock::now() + kDrainSlice);
     m_drained.rate |= changes.rate;

@@ -51,7 +51,8 @@ private:
     // Reads one slice of notifications; the state is re-read and handed on
     // once the driver ran dry.
     void Drain();
-    bool NotificationSignalled() const;
+    // A drain is owed or under way; takes a signal the wait has not seen.
+    bool DrainOwed();
     bool Stopping() const;
 
     // Shared, under m_lock.
@@ -73,5 +74,8 @@ private:
     ChannelModel m_channels{m_session};
     DeviceState m_state;
     bool m_watching = false;
+    // The wait took the auto-reset notification event: its drain is owed,
+    // though the event no longer says so.
+    bool m_notified = false;
     DeviceSession::Changes m_drained;
 };

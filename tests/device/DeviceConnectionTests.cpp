@@ -1,5 +1,6 @@
 #include "app/resource.h"
 #include "tests/support/FakeUsbAudio.h"
+#include "tests/support/ImportHook.h"
 #include "tests/support/PanelProcess.h"
 #include "tests/support/ProcessCounts.h"
 #include "tests/support/Pump.h"
@@ -40,6 +41,8 @@ class DevicePanel : public TestPanel
 public:
     // Never shown, and out of the tray: these tests look at neither.
     DevicePanel() : TestPanel(Fake().api(), NoHid(), false) { StayOutOfTheTray(); }
+    // The device thread's newest state, before the panel has taken it.
+    uint64_t PublishedDone() { return Device().State()->done; }
 };
 
 const int kDeviceBoxes[] = {IDC_INPUT_SOURCE, IDC_SAMPLE_RATE, IDC_STREAMING_MODE, IDC_ASIO_BUFFER};
@@ -153,7 +156,76 @@ DWORD WorstRoundTrip(HWND panel, DWORD forMs)
     prober.join();
     return worst;
 }
+// The device thread's wait, steered at the program's import (so made before
+// the thread first waits): once armed, a wake by the driver's notification
+// alone is held until a command comes, the moment a Sync may slip between
+// the wait and the drain it owes.
+class HeldNotificationWake
+{
+public:
+    HeldNotificationWake()
+        : m_original(reinterpret_cast<Wait>(
+              HookImport("kernel32.dll", "WaitForMultipleObjects", reinterpret_cast<void*>(&Held))))
+    {
+        s_original = m_original;
+    }
+    ~HeldNotificationWake()
+    {
+        s_armed = false;
+        HookImport("kernel32.dll", "WaitForMultipleObjects", reinterpret_cast<void*>(m_original));
+    }
+    HeldNotificationWake(const HeldNotificationWake&) = delete;
+    HeldNotificationWake& operator=(const HeldNotificationWake&) = delete;
+
+    bool Hooked() const { return m_original != nullptr; }
+    static void Arm() { s_armed = true; }
+    static bool Holding() { return s_holding; }
+
+private:
+    using Wait = DWORD(WINAPI*)(DWORD, const HANDLE*, BOOL, DWORD);
+    static DWORD WINAPI Held(DWORD count, const HANDLE* handles, BOOL all, DWORD ms)
+    {
+        const DWORD waited = s_original(count, handles, all, ms);
+        if (count == 2 && waited == WAIT_OBJECT_0 + 1 && s_armed.exchange(false))
+        {
+            s_holding = true;
+            // The command queue's wake: the thread goes on once one is queued.
+            ::WaitForSingleObject(handles[0], 10000);
+            s_holding = false;
+        }
+        return waited;
+    }
+    const Wait m_original;
+    static inline Wait s_original = nullptr;
+    static inline std::atomic<bool> s_armed{false};
+    static inline std::atomic<bool> s_holding{false};
+};
 } // namespace
+
+TEST_F(DeviceConnection, ASyncQueuedRightAfterTheWaitTookANotificationWaitsForItsDrain)
+{
+    const HeldNotificationWake held;
+    ASSERT_TRUE(held.Hooked());
+    DevicePanel panel;
+    Open(panel);
+    Fake().currentRate = 44100;
+    // A notification read once a newer command is done was owed to that command.
+    const uint64_t before = panel.PublishedDone();
+    std::atomic<bool> readLate{false};
+    Fake().script = [&](const std::string& call) -> std::optional<UsbAudioStatus>
+    {
+        if (call.rfind("ReadDeviceNotification", 0) == 0 && panel.PublishedDone() > before)
+            readLate = true;
+        return std::nullopt;
+    };
+    HeldNotificationWake::Arm();
+    Fake().Notify(1);
+    ASSERT_TRUE(PumpUntil([] { return HeldNotificationWake::Holding(); }));
+    ASSERT_TRUE(panel.Settle());
+    Fake().script = nullptr;
+    EXPECT_FALSE(readLate) << "the Sync was done before the drain it came after";
+    EXPECT_EQ(panel.Shown().rate, 44100u);
+}
 
 TEST_F(DeviceConnection, OpensTheFirstDeviceRegistersItsEventAndRefreshesInOrder)
 {

@@ -39,14 +39,31 @@ public:
 
     // Waits until the device thread has done everything asked before (also
     // by messages already posted to the panel) and every notification
-    // signalled before, and the panel shows the result.
+    // signalled before, and the panel shows the result. What the panel asks
+    // on seeing that result, such as a buffer size set after its warning,
+    // is waited for too.
     bool Settle(DWORD timeoutMs = 10000)
     {
         MSG msg;
         while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
             ::DispatchMessageW(&msg);
-        const uint64_t sync = Device().Sync();
-        return PumpUntil([&] { return Shown().done >= sync; }, timeoutMs);
+        const ULONGLONG end = ::GetTickCount64() + timeoutMs;
+        const auto shown = [&](uint64_t command)
+        {
+            const ULONGLONG now = ::GetTickCount64();
+            return now < end && PumpUntil([&] { return Shown().done >= command; },
+                                          static_cast<DWORD>(end - now));
+        };
+        for (uint64_t sync = Device().Sync();;)
+        {
+            if (!shown(sync))
+                return false;
+            // Numbers follow each other: no gap, nothing was asked meanwhile.
+            const uint64_t next = Device().Sync();
+            if (next == sync + 1)
+                return shown(next);
+            sync = next;
+        }
     }
     // Waits until the device thread has done everything asked before; the
     // panel has not taken the news yet.
