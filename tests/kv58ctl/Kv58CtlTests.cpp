@@ -19,14 +19,6 @@
 // on the simulated KV58 stay at the end.
 namespace
 {
-// Presets in a folder of the test's own: kv58ctl in this process, and the
-// programs the test starts, take APPDATA from here.
-std::filesystem::path UseAppData(const ScratchFolder& folder)
-{
-    ::SetEnvironmentVariableW(L"APPDATA", folder.Path().c_str());
-    return folder.Path() / L"Vostrand" / L"KV58 Control Panel" / L"Presets";
-}
-
 struct CtlRun
 {
     int exitCode;
@@ -40,7 +32,6 @@ protected:
     void SetUp() override
     {
         fake.Reset();
-        m_presets = UseAppData(m_appData);
     }
 
     CtlRun Ctl(const std::string& commandLine)
@@ -63,8 +54,9 @@ protected:
     }
 
     FakeUsbAudio& fake = FakeUsbAudio::Instance();
-    ScratchFolder m_appData{L"kv58ctl-appdata"};
-    std::filesystem::path m_presets;
+    // kv58ctl in this process takes its presets from here.
+    const ScratchAppData m_appData{L"kv58ctl-appdata"};
+    const std::filesystem::path m_presets = m_appData.Presets();
 };
 
 const std::string kUsage = "usage: kv58ctl";
@@ -266,6 +258,13 @@ TEST_F(Kv58Ctl, PresetLoadNamesEveryProblem)
          1,
          {"\"Empty\" has no setting this program knows.\n"},
          {}},
+        // Links are a setting, but only a running panel has them.
+        {"Links",
+         "output_link = on\n",
+         {},
+         1,
+         {"not applied: output link: only the panel links faders\n"},
+         {}},
     };
     for (const auto& c : cases)
     {
@@ -323,8 +322,9 @@ TEST_F(Kv58CtlProgram, PrintsItsVersionAndChangesTheDevice)
 
 TEST_F(Kv58CtlProgram, PanelSwitchAppliesWithOrWithoutARunningPanel)
 {
-    const ScratchFolder appData(L"kv58ctl-panel-appdata");
-    const std::filesystem::path folder = UseAppData(appData);
+    // The programs started here take their presets from here.
+    const ScratchAppData appData(L"kv58ctl-panel-appdata");
+    const std::filesystem::path folder = appData.Presets();
     std::filesystem::create_directories(folder);
     std::ofstream(folder / L"Late night.ini") << "rate = 96000\noutput_mute = on\n";
     std::ofstream(folder / L"Day.ini") << "rate = 44100\noutput_mute = off\n";

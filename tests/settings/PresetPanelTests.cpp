@@ -36,16 +36,13 @@ protected:
     // The panel takes its presets from the user's application data.
     static void SetUpTestSuite()
     {
-        wchar_t appData[MAX_PATH] = L"";
-        if (::GetEnvironmentVariableW(L"APPDATA", appData, MAX_PATH))
-            s_appDataWas = appData;
-        ::SetEnvironmentVariableW(L"APPDATA", s_scratch.Path().c_str());
+        s_appData = std::make_unique<ScratchAppData>(L"kv58-panel-presets-in-process");
         PanelTest::SetUpTestSuite();
     }
     static void TearDownTestSuite()
     {
         PanelTest::TearDownTestSuite();
-        ::SetEnvironmentVariableW(L"APPDATA", s_appDataWas ? s_appDataWas->c_str() : nullptr);
+        s_appData.reset();
     }
     void SetUp() override
     {
@@ -80,10 +77,8 @@ protected:
             panel->Ask(link, BM_SETCHECK, BST_UNCHECKED);
     }
 
-    static inline ScratchFolder s_scratch{L"kv58-panel-presets"};
-    static inline std::optional<std::wstring> s_appDataWas;
-    const std::filesystem::path m_folder =
-        s_scratch.Path() / L"Vostrand" / L"KV58 Control Panel" / L"Presets";
+    static inline std::unique_ptr<ScratchAppData> s_appData;
+    const std::filesystem::path m_folder = s_appData->Presets();
 };
 } // namespace
 
@@ -125,16 +120,37 @@ TEST_F(PanelPresets, ApplyingReportsARefusalOnceAndSetsTheLinks)
     EXPECT_EQ(panel->boxes[0].text, L"There is no preset \"Missing\".");
 }
 
-TEST_F(PanelPresets, APresetWithNothingToApplyIsAnError)
+TEST_F(PanelPresets, APresetWithNothingToApplyIsAnErrorOneWithOnlyLinksIsNot)
 {
+    const struct
+    {
+        const wchar_t* name;
+        const char* text;
+        std::vector<std::wstring> boxes;
+        bool outputLinked;
+    } cases[] = {
+        {L"Other", "[mixer]\nrate = 44100\n", {L"\"Other\" has no setting this program knows."}, false},
+        {L"Linked", "output_link = on\n", {}, true},
+    };
     std::filesystem::create_directories(m_folder);
-    std::ofstream(m_folder / L"Other.ini") << "[mixer]\nrate = 44100\n";
-    fake.TakeCalls();
-    Apply(L"Other");
-    Settle();
-    ASSERT_EQ(panel->boxes.size(), 1u);
-    EXPECT_EQ(panel->boxes[0].text, L"\"Other\" has no setting this program knows.");
-    EXPECT_EQ(panel->boxes[0].style & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
-    for (const std::string& call : fake.TakeCalls())
-        EXPECT_NE(call.rfind("Set", 0), 0u) << call;
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.name)));
+        std::ofstream(m_folder / (std::wstring(c.name) + L".ini")) << c.text;
+        panel->boxes.clear();
+        fake.TakeCalls();
+        Apply(c.name);
+        Settle();
+        std::vector<std::wstring> shown;
+        for (const ShownBox& box : panel->boxes)
+        {
+            shown.push_back(box.text);
+            EXPECT_EQ(box.style & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
+        }
+        EXPECT_EQ(shown, c.boxes);
+        EXPECT_EQ(panel->Checked(IDC_LINK_OUTPUT), c.outputLinked);
+        for (const std::string& call : fake.TakeCalls())
+            EXPECT_NE(call.rfind("Set", 0), 0u) << call;
+        Unlink();
+    }
 }

@@ -56,17 +56,12 @@ protected:
     void SetUp() override
     {
         RunningPanel::SetUp();
-        wchar_t appData[MAX_PATH] = L"";
-        if (::GetEnvironmentVariableW(L"APPDATA", appData, MAX_PATH))
-            m_appDataWas = appData;
         std::filesystem::create_directories(m_folder);
-        ::SetEnvironmentVariableW(L"APPDATA", m_scratch.Path().c_str());
     }
     void TearDown() override
     {
         RunningPanel::TearDown();
         m_trayMoved.reset();
-        ::SetEnvironmentVariableW(L"APPDATA", m_appDataWas ? m_appDataWas->c_str() : nullptr);
     }
 
     // Opens the tray menu with a real right click on the panel's icon.
@@ -103,6 +98,19 @@ protected:
         if (menu && RunXdotool("xdotool key p s"))
             WaitFor([&] { return (dialog = FindOwnedPopup(panel)) != nullptr; });
         return dialog;
+    }
+
+    // Types a name into the dialog's box with real keys and presses Enter
+    // once the box holds it: under load the first keys after the X focus
+    // moves can go astray, so the name is typed again until it is there.
+    static bool EnterName(HWND dialog, const std::string& keys, const std::wstring& name)
+    {
+        HWND box = ::FindWindowExW(dialog, nullptr, L"Edit", nullptr);
+        for (int tries = 0; box && tries < 3; ++tries)
+            if (KeysInto(dialog, "ctrl+a " + keys) &&
+                WaitFor([&] { return RemoteWindowText(box) == name; }, 2000))
+                return KeysInto(dialog, "Return");
+        return false;
     }
 
     // Answers the message box that the dialog shows with real keys, once it
@@ -144,11 +152,9 @@ protected:
         return text;
     }
 
-    ScratchFolder m_scratch{L"kv58-panel-presets"};
-    const std::filesystem::path m_folder =
-        m_scratch.Path() / L"Vostrand" / L"KV58 Control Panel" / L"Presets";
+    const ScratchAppData m_appData{L"kv58-panel-presets"};
+    const std::filesystem::path m_folder = m_appData.Presets();
     std::optional<TrayWindowMoved> m_trayMoved;
-    std::optional<std::wstring> m_appDataWas;
 };
 } // namespace
 
@@ -176,11 +182,11 @@ TEST_F(PanelPresets, SaveAsAsksForANameRefusesABadOneAndAsksBeforeReplacing)
 
     // A name no file can have: the reason, nothing written, and the dialog
     // open for a better name.
-    ASSERT_TRUE(KeysInto(dialog, "a colon b Return"));
+    ASSERT_TRUE(EnterName(dialog, "a colon b", L"a:b"));
     AnswerBox(dialog, L"cannot contain any of these characters", "Return");
     EXPECT_TRUE(std::filesystem::is_empty(m_folder));
     const std::filesystem::path file = m_folder / L"studio.ini";
-    ASSERT_TRUE(KeysInto(dialog, "ctrl+a s t u d i o Return"));
+    ASSERT_TRUE(EnterName(dialog, "s t u d i o", L"studio"));
     ASSERT_TRUE(WaitFor([&] { return !::IsWindow(dialog); }));
     std::map<std::string, std::string> state = SimState();
     std::map<std::string, std::string> saved = ReadPresetFile(file);
@@ -194,7 +200,7 @@ TEST_F(PanelPresets, SaveAsAsksForANameRefusesABadOneAndAsksBeforeReplacing)
     const std::string before = FileText(file);
     ASSERT_NE(dialog = OpenSaveDialog(panel), nullptr);
     const wchar_t* question = L"\"studio\" exists already. Replace it?";
-    ASSERT_TRUE(KeysInto(dialog, "s t u d i o Return"));
+    ASSERT_TRUE(EnterName(dialog, "s t u d i o", L"studio"));
     AnswerBox(dialog, question, "n");
     EXPECT_EQ(FileText(file), before);
     ASSERT_TRUE(::IsWindowVisible(dialog));

@@ -11,11 +11,17 @@ protected:
     static void TearDownTestSuite() { s_trayKeeper.reset(); }
     static inline std::unique_ptr<TrayKeeper> s_trayKeeper;
 
-    // Waits for the tray menu that a right press opened.
-    HWND WaitForMenu() const
+    // Opens the tray menu with a mouse message over the icon and waits for
+    // it. The last menu is gone first: keys posted to a menu on its way out
+    // are lost.
+    HWND OpenMenu(HWND panel, UINT mouseMessage) const
     {
         HWND menu = nullptr;
-        WaitFor([&] { return (menu = FindPopupMenu(m_process.Id())) != nullptr; });
+        if (WaitFor([&] { return FindPopupMenu(m_process.Id()) == nullptr; }))
+        {
+            PostTrayMouse(panel, mouseMessage);
+            WaitFor([&] { return (menu = FindPopupMenu(m_process.Id())) != nullptr; });
+        }
         return menu;
     }
 
@@ -151,25 +157,21 @@ TEST_F(PanelTray, MenuChoicesReachThePanelAndExitEndsIt)
     HWND panel = Start();
     ASSERT_NE(panel, nullptr);
 
-    PostTrayMouse(panel, WM_RBUTTONDOWN);
-    HWND menu = WaitForMenu();
+    HWND menu = OpenMenu(panel, WM_RBUTTONDOWN);
     ASSERT_NE(menu, nullptr);
     ::PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_TRUE(WaitFor([&] { return FindPopupMenu(m_process.Id()) == nullptr; }));
     EXPECT_TRUE(IsOnScreen(panel)) << "Escape closes the menu and nothing else";
 
-    PostTrayMouse(panel, WM_RBUTTONDOWN);
-    ASSERT_NE(menu = WaitForMenu(), nullptr);
+    ASSERT_NE(menu = OpenMenu(panel, WM_RBUTTONDOWN), nullptr);
     ::PostMessageW(menu, WM_CHAR, L'h', 0);
     EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(panel); })) << "&Hide";
 
-    PostTrayMouse(panel, WM_RBUTTONDBLCLK);
-    ASSERT_NE(menu = WaitForMenu(), nullptr);
+    ASSERT_NE(menu = OpenMenu(panel, WM_RBUTTONDBLCLK), nullptr);
     ::PostMessageW(menu, WM_CHAR, L'o', 0);
     EXPECT_TRUE(WaitFor([&] { return IsOnScreen(panel); })) << "&Open";
 
-    PostTrayMouse(panel, WM_RBUTTONDOWN);
-    ASSERT_NE(menu = WaitForMenu(), nullptr);
+    ASSERT_NE(menu = OpenMenu(panel, WM_RBUTTONDOWN), nullptr);
     ::PostMessageW(menu, WM_CHAR, L'e', 0);
     EXPECT_TRUE(m_process.WaitExit(10000)) << "&Exit";
     EXPECT_TRUE(PanelWindows().empty());

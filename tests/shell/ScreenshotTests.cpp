@@ -4,6 +4,7 @@
 #include <cstring>
 #include <gdiplus.h>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace
@@ -102,17 +103,33 @@ bool Differs(uint32_t a, uint32_t b)
 class PanelScreenshot : public RunningPanel
 {
 protected:
+    // The client area once the panel has painted all it had to: every
+    // paint still owed is done at once (the panel's thread paints while
+    // this waits), until two pictures in a row agree.
+    static Picture SettledPicture(HWND panel)
+    {
+        Picture last;
+        const ULONGLONG end = ::GetTickCount64() + 10000;
+        for (;;)
+        {
+            ::RedrawWindow(panel, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+            Picture now = CaptureClient(panel);
+            for (uint32_t& pixel : now.pixels)
+                pixel &= 0xFFFFFF;
+            if (now.pixels == last.pixels || ::GetTickCount64() > end)
+                return now;
+            last = std::move(now);
+            ::Sleep(100);
+        }
+    }
+
     // The shown panel against tests/reference/NAME.png, of the given size.
     static void ExpectPicture(HWND panel, const wchar_t* name, int width, int height)
     {
         ASSERT_TRUE(WaitFor([&] { return ::IsWindowEnabled(::GetDlgItem(panel, 1013)) != FALSE; }));
         // A pointer an earlier test left over a fader would light its thumb.
         ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1);
-        ::Sleep(1500); // the controls' first paints
-
-        Picture actual = CaptureClient(panel);
-        for (uint32_t& pixel : actual.pixels)
-            pixel &= 0xFFFFFF;
+        Picture actual = SettledPicture(panel);
         const std::wstring file = std::wstring(name) + L".png";
         const std::wstring reference = SourcePath((L"tests/reference/" + file).c_str());
         if (::GetEnvironmentVariableW(L"KV58_UPDATE_REFERENCE", nullptr, 0) != 0)

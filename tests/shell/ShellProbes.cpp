@@ -190,7 +190,8 @@ HWND FindOwnedPopup(HWND owner)
         [](HWND window, LPARAM param) -> BOOL
         {
             auto* search = reinterpret_cast<Search*>(param);
-            if (::GetWindow(window, GW_OWNER) != search->owner || !::IsWindowVisible(window))
+            if (::GetWindow(window, GW_OWNER) != search->owner || !::IsWindowVisible(window) ||
+                ClassName(window) != L"#32770")
                 return TRUE;
             search->found = window;
             return FALSE;

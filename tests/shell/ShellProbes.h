@@ -18,7 +18,8 @@ HWND TrayIconWindow(const std::wstring& tooltip);
 HWND FindPopupMenu(DWORD processId);
 // The first dialog window of a process, titled or not yet, visible or not.
 HWND FindDialogOf(DWORD processId);
-// A visible window that the window owns (the panel's open About box), or null.
+// A visible dialog that the window owns (the panel's open About box or a
+// message box; not a tooltip or a menu), or null.
 HWND FindOwnedPopup(HWND owner);
 std::wstring WindowText(HWND window);
 std::wstring ClassName(HWND window);
