@@ -239,8 +239,14 @@ TEST_F(DeviceEndToEnd, NotificationsFromOutsideAreAppliedInOneWake)
     std::printf("[ measure ] 1000 notifications queued by kv58sim, read by the panel: %.0f ms "
                 "(tool start to a log poll that saw them)\n",
                 Milliseconds(queued));
-    ::Sleep(200);
-    log = SimLog();
+    // The round ends with the mixer read again, its output mute last.
+    EXPECT_TRUE(WaitFor(
+        [&]
+        {
+            log = SimLog();
+            return std::any_of(log.begin(), log.end(), [](const std::string& line)
+                               { return line.rfind("Get(15,0x81,1,0,", 0) == 0; });
+        }));
     // 1000 taken and one that found none; a second, empty wake at most.
     EXPECT_GE(CountLines(log, "ReadDeviceNotification(64)"), 1001u);
     EXPECT_LE(CountLines(log, "ReadDeviceNotification(64)"), 1002u);

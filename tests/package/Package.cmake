@@ -7,4 +7,4 @@ target_link_libraries(test_package PRIVATE version)
 add_test(NAME package_installer
          COMMAND python3 -B ${CMAKE_CURRENT_LIST_DIR}/installer_test.py $<TARGET_FILE_DIR:GUI_KV58>
                  ${CMAKE_CURRENT_BINARY_DIR}/package_installer)
-set_tests_properties(package_installer PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77)
+set_tests_properties(package_installer PROPERTIES TIMEOUT 600 SKIP_RETURN_CODE 77)
