@@ -1,3 +1,4 @@
+#include "../core/DeviceSummary.h"
 #include "GUI_KV58Dlg.h"
 #include <initializer_list>
 
@@ -94,7 +95,16 @@ void CGUI_KV58Dlg::Render(const DeviceState& state, const DeviceState& shown)
     for (const CComboBox* box :
          {&m_cbInputSource, &m_cbSampleRate, &m_cbStreamingMode, &m_cbAsioBuffer})
         ::EnableWindow(box->m_hWnd, state.open);
+    ShowDevicePresence(state);
     UpdateBusyCursor(state);
+}
+
+void CGUI_KV58Dlg::ShowDevicePresence(const DeviceState& state)
+{
+    if (state.done < m_firstOpen)
+        return;
+    ::ShowWindow(m_noDevice.m_hWnd, state.open ? SW_HIDE : SW_SHOWNA);
+    m_trayIcon.ShowStatus(DeviceSummary(state));
 }
 
 void CGUI_KV58Dlg::OnBusyTimer()

@@ -1,5 +1,5 @@
 #include "GuiObjects.h"
-#include "ImportHook.h"
+#include "tests/support/ImportHook.h"
 #include <gdiplus.h>
 #include <mutex>
 #include <unordered_map>

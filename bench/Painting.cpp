@@ -1,6 +1,6 @@
 #include "Benches.h"
 #include "GuiObjects.h"
-#include "ImportHook.h"
+#include "tests/support/ImportHook.h"
 #include "app/resource.h"
 #include "tests/support/Pump.h"
 #include "tests/support/TestPanel.h"

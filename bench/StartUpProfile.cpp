@@ -2,7 +2,7 @@
 // initialisation, and its first paint, in-process on the fake driver, with
 // the time spent inside chosen calls taken at the program's import table.
 #include "Benches.h"
-#include "ImportHook.h"
+#include "tests/support/ImportHook.h"
 #include "tests/support/Pump.h"
 #include "tests/support/TestPanel.h"
 #include <gdiplus.h>
