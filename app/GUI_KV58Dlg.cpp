@@ -121,9 +121,9 @@ BOOL CGUI_KV58Dlg::OnInitDialog()
         DescribeControls();
         StackControlsInReadingOrder();
     }
-    ::SetWindowTextW(m_hWnd, title.c_str());
-
+    // The first state's tip is a call to the shell too: the title follows it.
     ShowFirstState();
+    ::SetWindowTextW(m_hWnd, title.c_str());
     return TRUE;
 }
 

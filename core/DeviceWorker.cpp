@@ -116,6 +116,10 @@ void DeviceWorker::Run()
         // serves the queue, slowly, rather than spin.
         if (waited == WAIT_FAILED)
             ::Sleep(10);
+        // The wait took the event's signal: the notifications are pending
+        // until read, so a Sync among the commands reads them first.
+        if (m_watching && waited == WAIT_OBJECT_0 + 1)
+            m_drained.more = true;
         while (const std::optional<DeviceCommand> command = Next())
         {
             DeviceOutcome outcome;
@@ -126,7 +130,7 @@ void DeviceWorker::Run()
         }
         if (Stopping())
             break;
-        if (m_watching && (waited == WAIT_OBJECT_0 + 1 || m_drained.more))
+        if (m_watching && m_drained.more)
             Drain();
     }
     // The device goes with the thread; commands still queued go unanswered.
