@@ -106,6 +106,24 @@ TEST(PanelPresence, NoDeviceIsSaidOnThePanelAndInTheTipUntilOneArrives)
     }
 }
 
+TEST(PanelPresence, NothingIsSaidOfTheDeviceBeforeTheFirstOpenAnswers)
+{
+    FakeUsbAudio& fake = FakeUsbAudio::Instance();
+    fake.Reset();
+    fake.Stall("GetDeviceCount", 60000);
+    g_shellCalls.clear();
+    TestPanel panel;
+    panel.RouteShellCalls(&RecordShellCall);
+    ASSERT_TRUE(panel.Create());
+    EXPECT_FALSE(::IsWindowVisible(panel.Item(IDC_NO_DEVICE)));
+    EXPECT_TRUE(TipsShown().empty());
+    fake.ClearStalls();
+    ASSERT_TRUE(panel.Settle());
+    EXPECT_EQ(TipsShown(),
+              std::vector<std::wstring>{kTitleLine +
+                                        std::wstring(L"48000 Hz, Standard (4 ms), 512 samples")});
+}
+
 TEST(PanelPresence, RestartIsRegisteredHiddenExactlyWhileThePanelIsHidden)
 {
     void* original = HookImport("kernel32.dll", "RegisterApplicationRestart",
