@@ -1,6 +1,6 @@
 #include "RunningPanel.h"
 #include "app/resource.h"
-#include "tests/support/ScratchFolder.h"
+#include "ScratchPresets.h"
 #include "tests/support/SimulatorTool.h"
 #include "tests/support/TrayKeeper.h"
 #include <filesystem>
@@ -8,7 +8,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <sstream>
 
 // The panel ends when asked, however it is asked, also while one of its
 // boxes is open or the device hangs, and nothing the box would have led to
@@ -42,13 +41,6 @@ const char* const kOpenNames[] = {"nothing",           "an error box",  "a buffe
                                   "a preset's report", "the About box", "a replace question",
                                   "a hanging call"};
 
-std::string FileText(const std::filesystem::path& path)
-{
-    std::ostringstream text;
-    text << std::ifstream(path).rdbuf();
-    return text.str();
-}
-
 class PanelEnd : public RunningPanel
 {
 protected:
@@ -57,20 +49,10 @@ protected:
     void SetUp() override
     {
         RunningPanel::SetUp();
-        wchar_t appData[MAX_PATH] = L"";
-        if (::GetEnvironmentVariableW(L"APPDATA", appData, MAX_PATH))
-            m_appDataWas = appData;
-        std::filesystem::create_directories(m_folder);
-        ::SetEnvironmentVariableW(L"APPDATA", m_scratch.Path().c_str());
         std::ofstream(m_folder / L"studio.ini") << "rate = 44100\n";
         // A value that cannot be read and a key nobody knows: two boxes.
         std::ofstream(m_folder / L"broken.ini")
             << "rate = 48000\ninput_left_db = loud\ncolour = red\n";
-    }
-    void TearDown() override
-    {
-        RunningPanel::TearDown();
-        ::SetEnvironmentVariableW(L"APPDATA", m_appDataWas ? m_appDataWas->c_str() : nullptr);
     }
 
     static HWND WaitForOwned(HWND owner)
@@ -185,10 +167,8 @@ protected:
         return ::GetTickCount64() - start;
     }
 
-    ScratchFolder m_scratch{L"kv58-panel-end"};
-    const std::filesystem::path m_folder =
-        m_scratch.Path() / L"Vostrand" / L"KV58 Control Panel" / L"Presets";
-    std::optional<std::wstring> m_appDataWas;
+    const ScratchPresets m_presets{L"kv58-panel-end"};
+    const std::filesystem::path& m_folder = m_presets.Folder();
     static inline std::unique_ptr<TrayKeeper> s_trayKeeper;
 };
 } // namespace

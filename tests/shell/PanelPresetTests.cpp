@@ -1,11 +1,10 @@
 #include "RunningPanel.h"
-#include "tests/support/ScratchFolder.h"
+#include "ScratchPresets.h"
 #include "tests/support/SimulatorTool.h"
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
-#include <sstream>
 
 namespace
 {
@@ -43,30 +42,13 @@ std::map<std::string, std::string> ReadPresetFile(const std::filesystem::path& p
     return keys;
 }
 
-std::string FileText(const std::filesystem::path& path)
-{
-    std::ostringstream text;
-    text << std::ifstream(path).rdbuf();
-    return text.str();
-}
-
 class PanelPresets : public RunningPanel
 {
 protected:
-    void SetUp() override
-    {
-        RunningPanel::SetUp();
-        wchar_t appData[MAX_PATH] = L"";
-        if (::GetEnvironmentVariableW(L"APPDATA", appData, MAX_PATH))
-            m_appDataWas = appData;
-        std::filesystem::create_directories(m_folder);
-        ::SetEnvironmentVariableW(L"APPDATA", m_scratch.Path().c_str());
-    }
     void TearDown() override
     {
         RunningPanel::TearDown();
         m_trayMoved.reset();
-        ::SetEnvironmentVariableW(L"APPDATA", m_appDataWas ? m_appDataWas->c_str() : nullptr);
     }
 
     // Opens the tray menu with a real right click on the panel's icon.
@@ -144,11 +126,9 @@ protected:
         return text;
     }
 
-    ScratchFolder m_scratch{L"kv58-panel-presets"};
-    const std::filesystem::path m_folder =
-        m_scratch.Path() / L"Vostrand" / L"KV58 Control Panel" / L"Presets";
+    const ScratchPresets m_presets{L"kv58-panel-presets"};
+    const std::filesystem::path& m_folder = m_presets.Folder();
     std::optional<TrayWindowMoved> m_trayMoved;
-    std::optional<std::wstring> m_appDataWas;
 };
 } // namespace
 
