@@ -103,7 +103,10 @@ void CGUI_KV58Dlg::ShowDevicePresence(const DeviceState& state)
 {
     if (state.done < m_firstOpen)
         return;
-    ::ShowWindow(m_noDevice.m_hWnd, state.open ? SW_HIDE : SW_SHOWNA);
+    // Shown or hidden only when that changes: a state comes at every drain.
+    const bool shown = (::GetWindowLongW(m_noDevice.m_hWnd, GWL_STYLE) & WS_VISIBLE) != 0;
+    if (shown == state.open)
+        ::ShowWindow(m_noDevice.m_hWnd, state.open ? SW_HIDE : SW_SHOWNA);
     m_trayIcon.ShowStatus(DeviceSummary(state));
 }
 
