@@ -25,21 +25,20 @@ enum class Open
 {
     Nothing,
     ErrorBox,
-    // The warning about a small buffer, which is set once it is answered.
     BufferWarning,
-    // The first of the boxes that report a preset with problems.
     PresetReport,
     AboutBox,
-    // The name dialog with its "Replace it?" box on top.
     PresetReplace,
-    // No box, but a driver call that never returns.
     HangingCall
 };
 
 const char* const kWayNames[] = {"tray Exit", "-exitall", "ClosePanel.exe", "session end"};
-const char* const kOpenNames[] = {"nothing",           "an error box",  "a buffer warning",
-                                  "a preset's report", "the About box", "a replace question",
-                                  "a hanging call"};
+// What is open when the panel is asked to end. The buffer warning sets the
+// buffer once answered; a preset's report has a second box to follow; the
+// replace question stands over the preset-name dialog.
+const char* const kOpenNames[] = {
+    "nothing",       "an error box",       "a buffer warning",        "a preset's report",
+    "the About box", "a replace question", "a driver call that hangs"};
 
 class PanelEnd : public RunningPanel
 {
@@ -62,22 +61,6 @@ protected:
         return owned;
     }
 
-    // Picks the box's item that carries the value, as the user's click would;
-    // posted, so that the box the change shows does not hold this thread.
-    static bool Choose(HWND panel, int id, DWORD_PTR value)
-    {
-        HWND box = ::GetDlgItem(panel, id);
-        const auto count = ::SendMessageW(box, CB_GETCOUNT, 0, 0);
-        for (LRESULT index = 0; index < count; ++index)
-            if (static_cast<DWORD_PTR>(::SendMessageW(box, CB_GETITEMDATA, index, 0)) == value)
-            {
-                ::SendMessageW(box, CB_SETCURSEL, index, 0);
-                return ::PostMessageW(panel, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
-                                      reinterpret_cast<LPARAM>(box));
-            }
-        return false;
-    }
-
     // Opens what the panel is to end with; false when it did not come.
     static bool Bring(HWND panel, Open open)
     {
@@ -86,10 +69,10 @@ protected:
         case Open::Nothing:
             return true;
         case Open::ErrorBox:
-            return RunSimulator(L"busy sound") && Choose(panel, IDC_SAMPLE_RATE, 96000) &&
+            return RunSimulator(L"busy sound") && ChooseItem(panel, IDC_SAMPLE_RATE, 96000) &&
                    WaitForOwned(panel) != nullptr;
         case Open::BufferWarning:
-            return RunSimulator(L"min-buffer 256") && Choose(panel, IDC_ASIO_BUFFER, 64) &&
+            return RunSimulator(L"min-buffer 256") && ChooseItem(panel, IDC_ASIO_BUFFER, 64) &&
                    WaitForOwned(panel) != nullptr;
         case Open::PresetReport:
         {
