@@ -82,8 +82,13 @@ protected:
     {
         HWND dialog = nullptr;
         HWND menu = RightClickTrayIcon(panel);
+        // The menus are the panel's too until they have gone.
         if (menu && RunXdotool("xdotool key p s"))
-            WaitFor([&] { return (dialog = FindOwnedPopup(panel)) != nullptr; });
+            WaitFor(
+                [&] {
+                    return (dialog = FindOwnedPopup(panel)) != nullptr &&
+                           ClassName(dialog) == L"#32770";
+                });
         return dialog;
     }
 
