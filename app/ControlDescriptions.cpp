@@ -1,4 +1,5 @@
 #include "../controls/TabOrder.h"
+#include "../core/DeviceSummary.h"
 #include "../core/VolumeMapping.h"
 #include "GUI_KV58Dlg.h"
 #include "resource.h"
@@ -33,6 +34,8 @@ void CGUI_KV58Dlg::DescribeControls()
     m_cbSampleRate.m_accessibleName = L"Sample rate";
     m_cbStreamingMode.m_accessibleName = L"USB streaming mode";
     m_cbAsioBuffer.m_accessibleName = L"ASIO buffer size";
+    // A static text: screen readers read it, Tab passes it by.
+    ::SetWindowTextW(m_noDevice.m_hWnd, kNoDeviceText);
 }
 
 void CGUI_KV58Dlg::StackControlsInReadingOrder()

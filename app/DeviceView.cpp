@@ -1,3 +1,4 @@
+#include "../core/DeviceSummary.h"
 #include "GUI_KV58Dlg.h"
 #include <initializer_list>
 
@@ -94,7 +95,19 @@ void CGUI_KV58Dlg::Render(const DeviceState& state, const DeviceState& shown)
     for (const CComboBox* box :
          {&m_cbInputSource, &m_cbSampleRate, &m_cbStreamingMode, &m_cbAsioBuffer})
         ::EnableWindow(box->m_hWnd, state.open);
+    ShowDevicePresence(state);
     UpdateBusyCursor(state);
+}
+
+void CGUI_KV58Dlg::ShowDevicePresence(const DeviceState& state)
+{
+    if (state.done < m_firstOpen)
+        return;
+    // Shown or hidden only when that changes: a state comes at every drain.
+    const bool shown = (::GetWindowLongW(m_noDevice.m_hWnd, GWL_STYLE) & WS_VISIBLE) != 0;
+    if (shown == state.open)
+        ::ShowWindow(m_noDevice.m_hWnd, state.open ? SW_HIDE : SW_SHOWNA);
+    m_trayIcon.ShowStatus(DeviceSummary(state));
 }
 
 void CGUI_KV58Dlg::OnBusyTimer()

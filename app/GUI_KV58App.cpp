@@ -7,6 +7,7 @@
 #include "../framework/ResourceString.h"
 #include "CommandLine.h"
 #include "GUI_KV58Dlg.h"
+#include "PanelWindow.h"
 #include "PresetReport.h"
 #include "resource.h"
 #include <commctrl.h>
@@ -20,7 +21,7 @@ const wchar_t kMutexName[] = L"{6070039C-7259-452d-9949-22CC2E9B46BB}";
 // is open, else the panel) is restored and brought to the front.
 void ActivateRunningPanel(const std::wstring& title)
 {
-    HWND panel = ::FindWindowW(nullptr, title.c_str());
+    HWND panel = FindRunningPanel(title);
     if (!panel)
         return;
     HWND popup = ::GetLastActivePopup(panel);
@@ -32,7 +33,7 @@ void ActivateRunningPanel(const std::wstring& title)
 // Hands the preset's name to a running panel; false when none took it.
 bool HandPresetToPanel(const std::wstring& title, const std::wstring& name)
 {
-    HWND panel = ::FindWindowW(nullptr, title.c_str());
+    HWND panel = FindRunningPanel(title);
     if (!panel)
         return false;
     COPYDATASTRUCT data{kPresetCopyData, static_cast<DWORD>(name.size() * sizeof(wchar_t)),
@@ -75,7 +76,7 @@ BOOL CGUI_KV58App::InitInstance()
 
     if (HasSwitch(m_lpCmdLine, L"-exitall"))
     {
-        if (HWND panel = ::FindWindowW(nullptr, title.c_str()))
+        if (HWND panel = FindRunningPanel(title))
             ::PostMessageW(panel, WM_COMMAND, ID_TRAY_EXIT, 0);
         return FALSE;
     }

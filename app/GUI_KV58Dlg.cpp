@@ -69,6 +69,7 @@ void CGUI_KV58Dlg::DoDataExchange()
     DDX_Control(IDC_MUTE_OUTPUT, m_btnMute2);
     DDX_Control(IDC_LINK_INPUT, m_btnLink1);
     DDX_Control(IDC_LINK_OUTPUT, m_btnLink2);
+    DDX_Control(IDC_NO_DEVICE, m_noDevice);
 }
 
 BOOL CGUI_KV58Dlg::OnInitDialog()
@@ -78,6 +79,8 @@ BOOL CGUI_KV58Dlg::OnInitDialog()
     *m_newsWindow = m_hWnd;
     Sent(m_device.WatchPnp(m_hWnd, WM_PNP_NOTIFY));
     OpenDevice();
+    m_firstOpen = m_lastCommand;
+    m_restart.Update(!m_bShowAllowed);
     KeepDialogLayoutOnDpiChange(m_hWnd);
     m_dpi = WindowDpi(m_hWnd);
 
@@ -118,9 +121,9 @@ BOOL CGUI_KV58Dlg::OnInitDialog()
         DescribeControls();
         StackControlsInReadingOrder();
     }
-    ::SetWindowTextW(m_hWnd, title.c_str());
-
+    // The first state's tip is a call to the shell too: the title follows it.
     ShowFirstState();
+    ::SetWindowTextW(m_hWnd, title.c_str());
     return TRUE;
 }
 
@@ -189,7 +192,7 @@ LRESULT CGUI_KV58Dlg::OnDpiChanged(WPARAM dpis, const RECT* suggested)
     StackControlsInReadingOrder();
     SetWindowIcons();
     // The readouts take their background again at their next erase.
-    for (CTransparentStatic2* label : {&m_label1, &m_label2, &m_label3, &m_label4})
+    for (CTransparentStatic2* label : {&m_label1, &m_label2, &m_label3, &m_label4, &m_noDevice})
         label->m_capturedBackground.DeleteObject();
     // The controls get their new background now; their looks are built from
     // it at their next paint, which follows the panel's own.
@@ -207,6 +210,8 @@ LRESULT CGUI_KV58Dlg::OnDpiChanged(WPARAM dpis, const RECT* suggested)
 
 int CGUI_KV58Dlg::ShowMessageBox(const std::wstring& text, const std::wstring& caption, UINT style)
 {
+    if (m_closing)
+        return IDCANCEL;
     // Over the panel's own dialog when one is open (the preset name asked
     // for): the box then holds that dialog still until it is answered.
     HWND owner = ::GetLastActivePopup(m_hWnd);
@@ -283,9 +288,12 @@ LRESULT CGUI_KV58Dlg::OnCtlColor(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     const LRESULT result = CDialog::WindowProc(msg, wParam, lParam);
     wchar_t className[256] = L"";
-    ::GetClassNameW(reinterpret_cast<HWND>(lParam), className, 256);
+    HWND control = reinterpret_cast<HWND>(lParam);
+    ::GetClassNameW(control, className, 256);
+    // The missing device in the logo's amber, every other text in white.
     if (wcscmp(className, L"Static") == 0)
-        ::SetTextColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
+        ::SetTextColor(reinterpret_cast<HDC>(wParam),
+                       control == m_noDevice.m_hWnd ? RGB(242, 160, 44) : RGB(255, 255, 255));
     return result;
 }
 
@@ -376,6 +384,18 @@ LRESULT CGUI_KV58Dlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_COMMAND:
         if (OnCommand(LOWORD(wParam), HIWORD(wParam)))
             return 0;
+        break;
+    case WM_CLOSE:
+        OnClose();
+        return 0;
+    case WM_QUERYENDSESSION:
+        // Nothing to save and nothing to ask: the session may end at once.
+        return TRUE;
+    case WM_ENDSESSION:
+        OnEndSession(wParam != FALSE);
+        return 0;
+    case WM_WINDOWPOSCHANGED:
+        OnWindowPosChanged(reinterpret_cast<const WINDOWPOS*>(lParam));
         break;
     case WM_DESTROY:
         // Whether it ends through the tray's Exit (WM_CLOSE) or through Escape

@@ -12,6 +12,7 @@
 #include "../framework/Gdi.h"
 #include "../core/ChannelModel.h"
 #include "../core/AsioBufferSizes.h"
+#include "RestartRegistration.h"
 #include "SkinArt.h"
 #include "TrayIcon.h"
 #include <array>
@@ -70,6 +71,8 @@ private:
 
     // Asks for the device to be opened again.
     void OpenDevice();
+    // The first open: states before it is done do not know whether there is a device.
+    uint64_t m_firstOpen = 0;
     void ShowNotice(const Notice& notice);
     void ApplyPresetNamed(const std::wstring& name);
     // Saves the current settings and links; false after telling the user why not.
@@ -101,6 +104,8 @@ private:
     CTransparentStatic2 m_label2;
     CTransparentStatic2 m_label3;
     CTransparentStatic2 m_label4;
+    // Shown while no device is open.
+    CTransparentStatic2 m_noDevice;
 
     // The user's choices.
     void OnSelchangeSampleRate();
@@ -128,6 +133,8 @@ private:
     void ShowAsioBufferSizes(const DeviceState& state, const DeviceState& shown);
     void ShowInputSources(const DeviceState& state);
     void ShowMixer(const DeviceState& state);
+    // The no-device line and the tray icon's tip.
+    void ShowDevicePresence(const DeviceState& state);
     // Which level, readout, partner and link button belong to a fader.
     struct FaderBinding
     {
@@ -158,6 +165,14 @@ private:
     void OnTrayOpen();
     void OnTrayHide();
     void OnTrayExit();
+    // Ends the panel, also from inside one of its boxes, which go as if cancelled.
+    void OnClose();
+    // Logoff, shutdown, or the Restart Manager closing the panel for an update.
+    void OnEndSession(bool ending);
+    void OnWindowPosChanged(const WINDOWPOS* pos);
+    // Set once the panel is ending: no box opens and no box's next step is taken.
+    bool m_closing = false;
+    CRestartRegistration m_restart;
     HICON m_hIcon;
     // Broadcast by the shell when it starts anew with an empty tray.
     const UINT m_taskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");

@@ -1,15 +1,8 @@
+#include "../core/SettingChoices.h"
 #include "ComboSelection.h"
 #include "GUI_KV58Dlg.h"
 #include "resource.h"
 #include <string>
-
-namespace
-{
-std::wstring RateText(unsigned int rate)
-{
-    return std::to_wstring(rate) + L" Hz";
-}
-} // namespace
 
 void CGUI_KV58Dlg::ScaleSampleRateField()
 {
@@ -47,13 +40,13 @@ void CGUI_KV58Dlg::ShowSampleRates(const DeviceState& state, const DeviceState& 
     {
         m_cbSampleRate.ResetContent();
         for (unsigned int rate : state.rates)
-            m_cbSampleRate.SetItemData(m_cbSampleRate.AddString(RateText(rate)), rate);
+            m_cbSampleRate.SetItemData(m_cbSampleRate.AddString(SampleRateText(rate)), rate);
     }
     if (Edited(IDC_SAMPLE_RATE, state))
         return;
     // A rate the list does not hold clears the selection rather than show a stale one.
-    m_cbSampleRate.SetCurSel(state.rate ? m_cbSampleRate.FindStringExact(RateText(*state.rate))
-                                        : CB_ERR);
+    m_cbSampleRate.SetCurSel(
+        state.rate ? m_cbSampleRate.FindStringExact(SampleRateText(*state.rate)) : CB_ERR);
 }
 
 void CGUI_KV58Dlg::OnSelchangeSampleRate()

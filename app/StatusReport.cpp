@@ -16,8 +16,9 @@ void CGUI_KV58Dlg::ShowOutcome(const DeviceOutcome& outcome)
     {
         for (const Notice& notice : outcome.notices)
             ShowNotice(notice);
-        // The one next step there is: the buffer size the user was warned about.
-        if (outcome.then)
+        // The one next step there is: the buffer size the user was warned about,
+        // not set when the warning went with the panel's end.
+        if (outcome.then && !m_closing)
             Sent(m_device.Resume(*outcome.then), IDC_ASIO_BUFFER);
         return;
     }

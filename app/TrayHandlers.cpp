@@ -104,6 +104,27 @@ void CGUI_KV58Dlg::OnTrayHide()
     ::ShowWindow(m_hWnd, SW_HIDE);
 }
 
+void CGUI_KV58Dlg::OnClose()
+{
+    m_closing = true;
+    EndDialog(IDCANCEL);
+}
+
+void CGUI_KV58Dlg::OnEndSession(bool ending)
+{
+    if (!ending)
+        return;
+    // The process may be ended as soon as this returns.
+    m_trayIcon.Remove();
+    OnClose();
+}
+
+void CGUI_KV58Dlg::OnWindowPosChanged(const WINDOWPOS* pos)
+{
+    if (pos->flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW))
+        m_restart.Update(!::IsWindowVisible(m_hWnd));
+}
+
 void CGUI_KV58Dlg::OnTrayExit()
 {
     // Ends the program once the menu and the tray callback have returned:

@@ -14,6 +14,13 @@ NOTIFYICONDATAW IconRecord(HWND owner, UINT id)
     record.uID = id;
     return record;
 }
+
+void SetTip(NOTIFYICONDATAW& record, const wchar_t* text)
+{
+    // A longer text is cut to what the field holds, terminator included.
+    if (text)
+        ::lstrcpynW(record.szTip, text, ARRAYSIZE(record.szTip));
+}
 } // namespace
 
 NOTIFYICONDATAW CTrayIcon::AddRecord(const wchar_t* text, HICON icon) const
@@ -22,9 +29,7 @@ NOTIFYICONDATAW CTrayIcon::AddRecord(const wchar_t* text, HICON icon) const
     record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     record.uCallbackMessage = WM_TRAY_NOTIFY;
     record.hIcon = icon;
-    // A longer text is cut to what the field holds, terminator included.
-    if (text)
-        ::lstrcpynW(record.szTip, text, ARRAYSIZE(record.szTip));
+    SetTip(record, text);
     return record;
 }
 
@@ -72,23 +77,37 @@ DWORD WINAPI CShellCall::Run(LPVOID self)
 CShellCall CTrayIcon::AddAside(const wchar_t* text, HICON icon)
 {
     m_added = true;
-    m_tip = text ? text : L"";
+    m_title = text ? text : L"";
+    m_tip = m_title;
     m_icon = icon;
     return CShellCall(m_notify, NIM_ADD, AddRecord(m_tip.c_str(), m_icon));
 }
 
 BOOL CTrayIcon::AddAgain() const
 {
-    if (!m_added)
+    if (!m_added || m_removed)
         return FALSE;
     NOTIFYICONDATAW record = AddRecord(m_tip.c_str(), m_icon);
     return m_notify(NIM_ADD, &record);
 }
 
-BOOL CTrayIcon::Remove() const
+BOOL CTrayIcon::ShowStatus(const std::wstring& line)
 {
-    if (!m_owner)
+    const std::wstring tip = m_title + L"\n" + line;
+    if (!m_added || m_removed || tip == m_tip)
         return FALSE;
+    m_tip = tip;
+    NOTIFYICONDATAW record = IconRecord(m_owner, m_id);
+    record.uFlags = NIF_TIP;
+    SetTip(record, m_tip.c_str());
+    return m_notify(NIM_MODIFY, &record);
+}
+
+BOOL CTrayIcon::Remove()
+{
+    if (!m_owner || m_removed)
+        return FALSE;
+    m_removed = true;
     NOTIFYICONDATAW record = RemoveRecord();
     return m_notify(NIM_DELETE, &record);
 }

@@ -52,11 +52,14 @@ struct CTrayIcon
 
     // Shows the icon, the shell's call made aside; it is done when the result goes.
     [[nodiscard]] CShellCall AddAside(const wchar_t* text, HICON icon);
-    // Adds the icon again as the last AddAside showed it, after the shell lost
-    // every icon (Explorer restarted). Does nothing before one.
+    // Adds the icon again as it was last shown, after the shell lost every
+    // icon (Explorer restarted). Does nothing before AddAside or after Remove.
     BOOL AddAgain() const;
-    // Does nothing before the owner is known.
-    BOOL Remove() const;
+    // The tip becomes AddAside's text with line under it; the shell is not
+    // called when the tip stays as it is.
+    BOOL ShowStatus(const std::wstring& line);
+    // Does nothing before the owner is known, nor a second time.
+    BOOL Remove();
 
     // The records handed to the shell, built afresh for every call.
     NOTIFYICONDATAW AddRecord(const wchar_t* text, HICON icon) const;
@@ -64,6 +67,8 @@ struct CTrayIcon
 
 private:
     bool m_added = false;
+    bool m_removed = false;
+    std::wstring m_title;
     std::wstring m_tip;
     HICON m_icon = nullptr;
 };

@@ -29,6 +29,11 @@ bool IsAsioBufferSize(unsigned int size)
            std::end(kAsioBufferSizes);
 }
 
+std::wstring SampleRateText(unsigned int rate)
+{
+    return std::to_wstring(rate) + L" Hz";
+}
+
 std::wstring StreamingModeText(const StreamingModeChoice& mode)
 {
     return std::wstring(mode.label) + L" (" + std::to_wstring(mode.ms) + L" ms)";

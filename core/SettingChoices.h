@@ -19,6 +19,8 @@ constexpr unsigned int kAsioBufferSizes[] = {64, 128, 256, 512, 1024, 2048, 4096
 
 bool IsStreamingMode(unsigned int ms);
 bool IsAsioBufferSize(unsigned int size);
+// "48000 Hz", as the panel's box shows it.
+std::wstring SampleRateText(unsigned int rate);
 // "Standard (4 ms)", as the panel's box shows it.
 std::wstring StreamingModeText(const StreamingModeChoice& mode);
 // "1, 2, 4, 8, 16 or 32" and "1|2|4|8|16|32", for messages and usage.

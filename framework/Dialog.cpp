@@ -1,5 +1,7 @@
 #include "Dialog.h"
 #include "WinApp.h"
+#include <cwchar>
+#include <vector>
 
 CDialog::CDialog(UINT templateId, CWnd* parent) : m_templateId(templateId), m_parent(parent) {}
 
@@ -77,6 +79,7 @@ bool CDialog::PreTranslateChain(MSG* msg)
 
 void CDialog::EndDialog(INT_PTR result)
 {
+    EndOwnedDialogs();
     m_result = result;
     if (m_modalRunning)
     {
@@ -87,6 +90,36 @@ void CDialog::EndDialog(INT_PTR result)
     }
     else if (m_hWnd)
         ::DestroyWindow(m_hWnd);
+}
+
+void CDialog::EndOwnedDialogs()
+{
+    struct Search
+    {
+        HWND owner;
+        std::vector<HWND> owned;
+    } search{m_hWnd, {}};
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND window, LPARAM param) -> BOOL
+        {
+            auto* search = reinterpret_cast<Search*>(param);
+            if (::GetWindow(window, GW_OWNER) == search->owner)
+                search->owned.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    // Their modal loops run inside this dialog's, which cannot end before
+    // them: they go too, as if cancelled.
+    for (HWND window : search.owned)
+    {
+        wchar_t className[8] = L"";
+        ::GetClassNameW(window, className, 8);
+        if (auto* dialog = dynamic_cast<CDialog*>(FromHandle(window)))
+            dialog->EndDialog(IDCANCEL);
+        else if (wcscmp(className, L"#32770") == 0)
+            ::EndDialog(window, IDCANCEL);
+    }
 }
 
 BOOL CDialog::OnInitDialog()

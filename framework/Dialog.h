@@ -14,6 +14,7 @@ public:
     INT_PTR DoModal();
     // Creates the dialog without a loop of its own.
     bool Create(HWND owner = nullptr);
+    // Also ends the dialogs and message boxes this one owns.
     void EndDialog(INT_PTR result);
     bool IsModalRunning() const { return m_modalRunning; }
 
@@ -33,6 +34,7 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND, UINT, WPARAM, LPARAM) noexcept;
     bool PreTranslateChain(MSG* msg);
     void OnChangeUiState(WPARAM wParam);
+    void EndOwnedDialogs();
 
     UINT m_templateId;
     CWnd* m_parent;

@@ -136,9 +136,9 @@ TEST(DialogTemplate, ReadsTheExtendedForm)
 
     const auto panel = LoadDialogTemplate(Module(), IDD_GUI_KV58_DIALOG);
     ASSERT_TRUE(panel);
-    EXPECT_EQ(panel->items.size(), 24u);
+    EXPECT_EQ(panel->items.size(), 25u);
     EXPECT_EQ(panel->items.front().id, static_cast<DWORD>(IDC_FADER_IN_LEFT));
-    EXPECT_EQ(panel->items.back().id, static_cast<DWORD>(IDC_LABEL_OUT_RIGHT));
+    EXPECT_EQ(panel->items.back().id, static_cast<DWORD>(IDC_NO_DEVICE));
 }
 
 TEST(DialogTemplate, WithoutAFontItAsksForEightPointTahoma)

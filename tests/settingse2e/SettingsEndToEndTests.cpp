@@ -50,20 +50,9 @@ protected:
     // What the combo box shows in its edit field.
     std::wstring Shown(int id) const { return RemoteWindowText(Box(id)); }
 
-    // Picks the item that carries the value, as the user's click would.
     void Choose(int id, DWORD_PTR value)
     {
-        HWND box = Box(id);
-        const auto count = ::SendMessageW(box, CB_GETCOUNT, 0, 0);
-        LRESULT index = 0;
-        while (index < count &&
-               static_cast<DWORD_PTR>(::SendMessageW(box, CB_GETITEMDATA, index, 0)) != value)
-            ++index;
-        ASSERT_LT(index, count) << "no item for " << value;
-        ::SendMessageW(box, CB_SETCURSEL, index, 0);
-        // Posted: the change may show a modal box, which must not hold this thread.
-        ::PostMessageW(m_panel, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
-                       reinterpret_cast<LPARAM>(box));
+        ASSERT_TRUE(ChooseItem(m_panel, id, value)) << "no item for " << value;
     }
 
     // The message box the panel shows, or null when none came in time.

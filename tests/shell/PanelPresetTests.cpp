@@ -5,7 +5,6 @@
 #include <fstream>
 #include <map>
 #include <optional>
-#include <sstream>
 
 namespace
 {
@@ -43,21 +42,9 @@ std::map<std::string, std::string> ReadPresetFile(const std::filesystem::path& p
     return keys;
 }
 
-std::string FileText(const std::filesystem::path& path)
-{
-    std::ostringstream text;
-    text << std::ifstream(path).rdbuf();
-    return text.str();
-}
-
 class PanelPresets : public RunningPanel
 {
 protected:
-    void SetUp() override
-    {
-        RunningPanel::SetUp();
-        std::filesystem::create_directories(m_folder);
-    }
     void TearDown() override
     {
         RunningPanel::TearDown();

@@ -51,7 +51,10 @@ TEST_F(PanelWindow, TitleTooltipAndClientSize)
     EXPECT_EQ(WindowText(panel), L"Halvix HV10 ");
 
     const std::vector<std::wstring> tips = TrayTooltips();
-    EXPECT_NE(std::find(tips.begin(), tips.end(), L"Halvix HV10  Control Panel"), tips.end())
+    // The title, then the simulated device's state.
+    EXPECT_NE(std::find(tips.begin(), tips.end(),
+                        L"Halvix HV10  Control Panel\n48000 Hz, Standard (4 ms), 512 samples"),
+              tips.end())
         << "tooltips: " << testing::PrintToString(tips);
 
     RECT client{};

@@ -161,10 +161,11 @@ std::vector<std::wstring> TrayTooltips()
     return texts;
 }
 
-HWND TrayIconWindow(const std::wstring& tooltip)
+HWND TrayIconWindow(const std::wstring& title)
 {
     for (const TrayTool& tool : TrayTools())
-        if (tool.text == tooltip && tool.window && ::IsWindowVisible(tool.window))
+        if (tool.text.substr(0, tool.text.find(L'\n')) == title && tool.window &&
+            ::IsWindowVisible(tool.window))
             return tool.window;
     return nullptr;
 }

@@ -11,9 +11,10 @@
 bool TrayIconExists(HWND owner, UINT id);
 // The tooltip texts that the notification area keeps for its icons.
 std::vector<std::wstring> TrayTooltips();
-// The window that shows the icon with the tooltip in the tray's own window
-// (with no tray on the X server), or null when no such icon shows.
-HWND TrayIconWindow(const std::wstring& tooltip);
+// The window that shows the icon whose tooltip begins with the title line in
+// the tray's own window (with no tray on the X server), or null when no such
+// icon shows.
+HWND TrayIconWindow(const std::wstring& title);
 // The visible pop-up menu window (class "#32768") of a process, or null.
 HWND FindPopupMenu(DWORD processId);
 // The first dialog window of a process, titled or not yet, visible or not.

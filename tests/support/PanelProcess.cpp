@@ -70,7 +70,8 @@ std::vector<HWND> PanelWindows()
 {
     std::vector<HWND> found;
     ::EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
+        [](HWND hwnd, LPARAM param) -> BOOL
+        {
             wchar_t title[64];
             int length = ::GetWindowTextW(hwnd, title, 64);
             if (std::wstring(title, static_cast<size_t>(length)) == kPanelTitle)
@@ -97,7 +98,8 @@ HWND WaitForPanelWindow(DWORD timeoutMs)
 {
     HWND panel = nullptr;
     WaitFor(
-        [&] {
+        [&]
+        {
             panel = ::FindWindowW(L"#32770", kPanelTitle);
             return panel != nullptr;
         },
@@ -114,11 +116,13 @@ void EndAllPanels()
         return;
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
-    for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry))
+    for (BOOL more = ::Process32FirstW(snapshot, &entry); more;
+         more = ::Process32NextW(snapshot, &entry))
     {
         if (_wcsicmp(entry.szExeFile, L"GUI_KV58.exe") != 0)
             continue;
-        if (HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID))
+        if (HANDLE process =
+                ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID))
         {
             ::TerminateProcess(process, 1);
             ::WaitForSingleObject(process, 5000);
@@ -136,4 +140,18 @@ std::wstring RemoteWindowText(HWND window)
                                SMTO_ABORTIFHUNG, 2000, &length))
         return L"";
     return std::wstring(text, std::min<DWORD_PTR>(length, 511));
+}
+
+bool ChooseItem(HWND panel, int id, DWORD_PTR value)
+{
+    HWND box = ::GetDlgItem(panel, id);
+    const auto count = ::SendMessageW(box, CB_GETCOUNT, 0, 0);
+    for (LRESULT index = 0; index < count; ++index)
+        if (static_cast<DWORD_PTR>(::SendMessageW(box, CB_GETITEMDATA, index, 0)) == value)
+        {
+            ::SendMessageW(box, CB_SETCURSEL, index, 0);
+            return ::PostMessageW(panel, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                                  reinterpret_cast<LPARAM>(box));
+        }
+    return false;
 }

@@ -45,3 +45,7 @@ void EndAllPanels();
 // window GetWindowText gives only the caption the system keeps, not a combo
 // box's edit text. Empty when the window does not answer.
 std::wstring RemoteWindowText(HWND window);
+// Picks the item of the panel's combo box that carries the value, as the
+// user's click would; posted, so that a box the change shows does not hold
+// the caller. False when no item carries it.
+bool ChooseItem(HWND panel, int id, DWORD_PTR value);

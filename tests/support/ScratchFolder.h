@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <optional>
 #include <string>
 
@@ -40,11 +42,13 @@ public:
         if (::GetEnvironmentVariableW(L"APPDATA", was, MAX_PATH))
             m_was = was;
         ::SetEnvironmentVariableW(L"APPDATA", m_folder.Path().c_str());
+        std::filesystem::create_directories(Presets());
     }
     ~ScratchAppData() { ::SetEnvironmentVariableW(L"APPDATA", m_was ? m_was->c_str() : nullptr); }
     ScratchAppData(const ScratchAppData&) = delete;
     ScratchAppData& operator=(const ScratchAppData&) = delete;
 
+    // The presets folder, there and empty at the start.
     std::filesystem::path Presets() const
     {
         return m_folder.Path() / L"Vostrand" / L"KV58 Control Panel" / L"Presets";
@@ -54,3 +58,11 @@ private:
     ScratchFolder m_folder;
     std::optional<std::wstring> m_was;
 };
+
+// A file's whole text, empty when it cannot be read.
+inline std::string FileText(const std::filesystem::path& path)
+{
+    std::ostringstream text;
+    text << std::ifstream(path).rdbuf();
+    return text.str();
+}
