@@ -566,6 +566,7 @@ TEST_F(DeviceConnection, EndingLetsTheCallInFlightFinishAndClosesTheDevice)
     // A call that does not return holds the end only for the grace given.
     DevicePanel panel;
     Open(panel);
+    Fake().TakeCalls();
     Fake().Stall("Set", 60000);
     panel.Notify(IDC_MUTE_INPUT, BN_CLICKED);
     ASSERT_TRUE(PumpUntil([] { return !Fake().CallsTo("Set(").empty(); }));
