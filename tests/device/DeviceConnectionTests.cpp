@@ -486,6 +486,7 @@ TEST_F(DeviceConnection, AControlKeepsTheUsersNewestValueUntilTheDeviceHasDoneIt
     Open(panel);
     panel.FaderMoved(IDC_FADER_IN_LEFT, -1000);
     ASSERT_TRUE(panel.Settle());
+    Fake().TakeCalls();
     // Changed again behind a slow mute: the mute's state, which still has the
     // first value, arrives while the second is on its way.
     const uint64_t before = panel.Shown().done;
