@@ -166,20 +166,19 @@ class HeldNotificationWake
 {
 public:
     HeldNotificationWake()
-        : m_original(reinterpret_cast<Wait>(
-              HookImport("kernel32.dll", "WaitForMultipleObjects", reinterpret_cast<void*>(&Held))))
     {
-        s_original = m_original;
+        s_original = reinterpret_cast<Wait>(
+            HookImport("kernel32.dll", "WaitForMultipleObjects", reinterpret_cast<void*>(&Held)));
     }
     ~HeldNotificationWake()
     {
         s_armed = false;
-        HookImport("kernel32.dll", "WaitForMultipleObjects", reinterpret_cast<void*>(m_original));
+        HookImport("kernel32.dll", "WaitForMultipleObjects", reinterpret_cast<void*>(s_original));
     }
     HeldNotificationWake(const HeldNotificationWake&) = delete;
     HeldNotificationWake& operator=(const HeldNotificationWake&) = delete;
 
-    bool Hooked() const { return m_original != nullptr; }
+    bool Hooked() const { return s_original != nullptr; }
     static void Arm() { s_armed = true; }
     static bool Holding() { return s_holding; }
 
@@ -197,7 +196,6 @@ private:
         }
         return waited;
     }
-    const Wait m_original;
     static inline Wait s_original = nullptr;
     static inline std::atomic<bool> s_armed{false};
     static inline std::atomic<bool> s_holding{false};
